@@ -1,0 +1,5 @@
+if(NOT QPX_CORE_ONLY)
+    target_sources(qpx_gui PRIVATE
+        prompts.h prompts.cpp
+        errorguard.h errorguard.cpp)
+endif()

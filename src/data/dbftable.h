@@ -1,0 +1,145 @@
+#pragma once
+// The dBase IV table file (no memo) with exclusive access, navigation in physical or index order,
+// append / edit / delete / pack, exact count, a filter and the sort index tags kept in the
+// production index file (".mdx") beside the table.
+//
+// Every failure raises a DbfError (or DbfWriteError, ConvertError) with the operator's text.
+// A DbfTable is a QObject so that a data-bound view can follow it through the signals below.
+#include "errors.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+struct DbfFieldDef
+{
+    QString name;   // upper case, at most 10 characters
+    char type = 'C'; // 'C' character, 'N' numeric (others are read when opening foreign files)
+    int width = 0;
+    int decimals = 0;
+};
+
+// How the data layer sees a field: a numeric field without decimals of width <= 4 is a small
+// integer, 5..9 an integer, >= 10 a large integer; with decimals a float; a character field text.
+enum class DbfFieldKind { Text, SmallInt, Integer, LargeInt, Float, Other };
+
+class DbfTable : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Closed, Browse, Edit, Insert };
+
+    explicit DbfTable(QObject *parent = nullptr);
+    ~DbfTable() override;
+
+    // Where the file is: TableName (file name with extension) and FilePath (its directory).
+    void setTableName(const QString &name);
+    QString tableName() const;
+    void setFilePath(const QString &directory);
+    QString filePath() const;
+    // Sets both from a full file name; fileName() gives them joined.
+    void setFileName(const QString &path);
+    QString fileName() const;
+    // The production index file: the table's file name with the extension ".mdx".
+    QString indexFileName() const;
+
+    // The field list that create() writes and open() binds (the measurement schema by default).
+    void setSchema(const QList<DbfFieldDef> &fields);
+    const QList<DbfFieldDef> &schema() const;
+
+    // Creates the file anew (replacing any file of that name); the table stays closed.
+    void create();
+    // Opens exclusively, checks and binds the schema, positions on the first row.
+    void open();
+    // Writes everything pending and releases the file and its index file. Safe when closed.
+    void close();
+    bool isOpen() const;
+    State state() const;
+
+    // Navigation in the current order (physical, or the selected index); deleted and filtered-out
+    // rows are skipped.
+    void first();
+    void last();
+    void next();
+    void prior();
+    bool eof() const; // moved past the last row, or no rows
+    bool bof() const;
+    bool isEmpty() const;
+    void refresh(); // re-reads the rows in the current order, keeping the current row if possible
+    int recNo() const; // physical record number of the current row, 1-based; 0 when none
+    // Makes the record current if it is visible in the current order; false (and no move) if not.
+    bool gotoRecord(int recNo);
+
+    // The current order as an array, for views and outputs: O(1) after the order is built.
+    int rowCount() const;          // visible rows
+    int recordAt(int row) const;   // physical record number of the row-th visible row (0-based)
+    int rowOf(int recNo) const;    // its position, -1 when not visible
+    // Counts the visible rows by walking them; the current row is kept.
+    int exactRecordCount() const;
+    int physicalRecordCount() const; // every record in the file, deleted ones included
+
+    // Fields of the open file (file order). Lookups by name ignore letter case.
+    int fieldCount() const;
+    DbfFieldDef field(int index) const;
+    int fieldIndex(const QString &name) const; // -1 when absent
+    DbfFieldKind fieldKind(int index) const;
+
+    // Values. Text: trailing blanks removed. A numeric field of blanks is null.
+    // The (name) forms read the current row and raise "Field '%s' not found" for unknown names.
+    QString text(const QString &fieldName) const;
+    QString text(int recNo, int fieldIndex) const;
+    bool isNull(const QString &fieldName) const;
+    bool isNull(int recNo, int fieldIndex) const;
+    qint64 integer(const QString &fieldName) const; // null reads 0, text that is no integer 0
+    // The field's text converted with the regional decimal separator (ConvertError otherwise).
+    double number(const QString &fieldName) const;
+
+    // Editing. append() starts a blank row, edit() the current row; set the fields, then post().
+    void append();
+    void edit();
+    void setText(const QString &fieldName, const QString &value); // cut to the field width
+    void setInteger(const QString &fieldName, qint64 value);
+    // General decimal form with the regional separator, cut to the field width.
+    void setNumber(const QString &fieldName, double value);
+    void setNull(const QString &fieldName);
+    // Writes the row: an appended row goes after the last record with the header (date, count)
+    // and the end-of-file byte; an edited row is rewritten in place. Indexes are kept up to date.
+    void post();
+    void cancel();
+    // Marks the current row deleted (0x2A) in place.
+    void deleteRecord();
+    // Keeps only the live records in their order. The packed file is built beside the table
+    // and replaces it only once complete.
+    void pack();
+
+    // Sort index tags in the production index file.
+    void addIndex(const QString &name, const QString &fieldName, bool descending);
+    void selectIndex(const QString &name); // empty: physical order
+    QString selectedIndex() const;
+    void deleteIndex(const QString &name);
+    QStringList indexNames() const;
+    void rebuildIndexes();
+
+    // Filter: FIELD ='text' with '*' wildcards at the ends of the text.
+    void setFilter(const QString &expression);
+    QString filter() const;
+    void setFiltered(bool on);
+    bool filtered() const;
+
+    // Code page of the texts, from header byte 29 (0 means 1251).
+    int codePage() const;
+
+signals:
+    // The set or order of the visible rows changed (open, close, append, pack, index, filter).
+    void rowsReset();
+    // One record's values changed in place (posted edit, delete flag).
+    void recordChanged(int recNo);
+    // The current row moved.
+    void currentChanged();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

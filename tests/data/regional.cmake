@@ -1,0 +1,1 @@
+qpx_add_test(test_regional SOURCES test_regional.cpp LIBS qpx_core)

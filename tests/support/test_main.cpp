@@ -1,0 +1,20 @@
+// Shared main of the test executables: a Qt application object for the whole run, the offscreen
+// platform unless the environment names another one, and GoogleTest.
+#include <QtGlobal>
+#include <gtest/gtest.h>
+#ifdef QPX_TEST_GUI
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    testing::InitGoogleTest(&argc, argv);
+    TestApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
