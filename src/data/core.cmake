@@ -3,4 +3,5 @@
 target_sources(qpx_core PRIVATE
     errors.h messages.h
     regional.h regional.cpp
-    memoryimage.h memoryimage.cpp)
+    memoryimage.h memoryimage.cpp
+    settingsstore.h settingsstore.cpp)
