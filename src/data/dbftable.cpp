@@ -419,7 +419,10 @@ struct DbfTable::Private
     bool filterValid = false;
 
     const char *rec(int recNo) const { return records.constData() + qint64(recNo - 1) * recordLength; }
-    QString path() const { return QDir(directory).filePath(name); }
+    QString path() const
+    {
+        return directory.isEmpty() || directory == QLatin1String(".") ? name : QDir(directory).filePath(name);
+    }
     QString indexPath() const
     {
         const QFileInfo info(path());

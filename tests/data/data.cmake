@@ -1,1 +1,2 @@
 qpx_add_test(test_dbftable SOURCES test_dbftable.cpp dbftesting.h LIBS qpx_core)
+qpx_add_test(test_memoryimport SOURCES test_memoryimport.cpp dbftesting.h imagetesting.h LIBS qpx_core)
