@@ -632,12 +632,14 @@ struct DbfTable::Private
     }
 
     // Header and index file
-    bool writeHeader()
+    // The header, and the end-of-file byte behind the last record unless it is already there.
+    bool writeHeader(bool withEof = true)
     {
         put32(header.data() + 4, quint32(count));
         stampDate(header.data());
         const qint64 end = qint64(headerLength) + qint64(count) * recordLength;
-        return writeAll(handle, header.constData(), 32, 0) && writeAll(handle, &EofByte, 1, end);
+        return writeAll(handle, header.constData(), 32, 0) &&
+               (!withEof || writeAll(handle, &EofByte, 1, end));
     }
     void writeIndexFile()
     {
@@ -862,7 +864,11 @@ void DbfTable::Private::openFile()
     }
 
     const qint64 actual = size > hl ? (size - hl) / rl : 0;
-    const bool corrected = actual != qint64(u32(h + 4));
+    // A count that differs from the header is corrected; bytes of a torn record after the last
+    // whole one (a write that was cut off) are dropped at the same time.
+    const qint64 trailing = size > hl ? (size - hl) % rl : 0;
+    const bool torn = trailing > 1 || (trailing == 1 && h[size - 1] != EofByte);
+    const bool corrected = actual != qint64(u32(h + 4)) || torn;
 
     fields = read;
     fieldByName.clear();
@@ -927,17 +933,21 @@ void DbfTable::Private::postInsert()
     // leaves a whole record that the next open counts from the file size.
     QByteArray bytes = buffer;
     bytes.append(EofByte);
-    if (!writeAll(handle, bytes.constData(), bytes.size(), end)) {
-        osTruncate(handle, end);
+    // Taking a failed row back: cut the file behind the old end-of-file position and put the
+    // end-of-file byte back over whatever part of the record got there (no new space needed).
+    auto takeBack = [&] {
+        osTruncate(handle, end + 1);
         writeAll(handle, &EofByte, 1, end);
+    };
+    if (!writeAll(handle, bytes.constData(), bytes.size(), end)) {
+        takeBack();
         throw writeFailed();
     }
     ++count;
-    if (!writeHeader()) {
+    if (!writeHeader(false)) {
         --count;
-        osTruncate(handle, end);
-        writeAll(handle, &EofByte, 1, end);
-        writeHeader();
+        takeBack();
+        writeHeader(false);
         throw writeFailed();
     }
     records.append(buffer);
