@@ -458,6 +458,8 @@ struct DbfTable::Private
                 --n;
             return codec->decode(p, n);
         }
+        if (fieldNull(record, f))
+            return QString();
         int start = 0;
         while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0'))
             --n;
@@ -465,12 +467,14 @@ struct DbfTable::Private
             ++start;
         return QString::fromLatin1(p + start, n - start);
     }
+    // A numeric field of blanks is null; other writers fill a null number with '*'.
     bool fieldNull(const char *record, int f) const
     {
         const Field &fd = fields[f];
+        const bool numeric = isNumericKind(fd.kind);
         for (int i = 0; i < fd.def.width; ++i) {
             const char c = record[fd.offset + i];
-            if (c != ' ' && c != '\0')
+            if (c != ' ' && c != '\0' && !(numeric && c == '*'))
                 return false;
         }
         return true;
