@@ -1101,6 +1101,7 @@ DbfTable::DbfTable(QObject *parent) : QObject(parent), d(std::make_unique<Privat
 
 DbfTable::~DbfTable()
 {
+    blockSignals(true); // nobody is told about rows of a table that is going away
     try {
         close();
     } catch (...) {

@@ -201,12 +201,14 @@ TEST_F(CrashSafety, KilledInTheMiddleOfAnImport)
          QList<std::pair<int, bool>>{{0, false}, {2 * 100, false}, {2 * 100 + 1, false}, {2 * 57, true}}) {
         DbfTable created;
         createTable(created);
+        const int allowedWrites = writes;
+        const bool tornWrite = partial;
         const int status = inChild([&] {
             DbfTable table;
             table.setFileName(path());
             table.open();
-            g_allowed = writes;
-            g_partial = partial;
+            g_allowed = allowedWrites;
+            g_partial = tornWrite;
             g_failed = false;
             g_killInstead = true;
             DbfIo::setWriteFunction(&failingWrite);
