@@ -3,13 +3,17 @@
 #include "data/memoryimport.h"
 #include "data/regional.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static QTemporaryDir dir;
+    // In memory where the system has it: the fuzzer runs many thousands of imports.
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/qpx-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/qpx-fuzz-XXXXXX"));
     if (size < 1)
         return 0;
     MemoryImage image;

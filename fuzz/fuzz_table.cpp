@@ -9,7 +9,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static QTemporaryDir dir;
+    // In memory where the system has it: the fuzzer runs many thousands of imports.
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/qpx-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/qpx-fuzz-XXXXXX"));
     const QString path = dir.filePath(QStringLiteral("fuzz.db"));
     {
         QFile file(path);

@@ -551,15 +551,19 @@ struct DbfTable::Private
         }
         return key;
     }
+    // The selected tag as the comparisons need it; set by buildOrder.
+    bool sorted = false;
+    bool sortNumeric = false;
+    bool sortDescending = false;
+
     bool less(int a, int b) const
     {
-        const Tag *tag = selectedTag();
-        if (!tag)
+        if (!sorted)
             return a < b;
         const SortKey &ka = keys[size_t(a)];
         const SortKey &kb = keys[size_t(b)];
         int c = 0;
-        if (isNumericKind(fields[tag->field].kind)) {
+        if (sortNumeric) {
             if (ka.null != kb.null)
                 c = ka.null ? -1 : 1;
             else if (!ka.null && ka.number != kb.number)
@@ -569,7 +573,7 @@ struct DbfTable::Private
         }
         if (c == 0)
             return a < b; // equal keys keep file order
-        return tag->descending ? c > 0 : c < 0;
+        return sortDescending ? c > 0 : c < 0;
     }
     void refreshKey(int recNo)
     {
@@ -584,7 +588,11 @@ struct DbfTable::Private
         order.clear();
         rowOfRec.assign(size_t(count) + 1, -1);
         keys.clear();
-        if (const Tag *tag = selectedTag()) {
+        const Tag *selectedOne = selectedTag();
+        sorted = selectedOne != nullptr;
+        sortNumeric = sorted && isNumericKind(fields[selectedOne->field].kind);
+        sortDescending = sorted && selectedOne->descending;
+        if (const Tag *tag = selectedOne) {
             keys.resize(size_t(count) + 1);
             for (int r = 1; r <= count; ++r)
                 keys[size_t(r)] = keyOf(r, *tag);
@@ -594,7 +602,7 @@ struct DbfTable::Private
             if (visible(r))
                 order.push_back(r);
         }
-        if (selectedTag())
+        if (sorted)
             std::sort(order.begin(), order.end(), [this](int a, int b) { return less(a, b); });
         renumberRows(0);
         placeOn(keep);

@@ -1,0 +1,1 @@
+qpx_add_bench(bench_data SOURCES bench_data.cpp LIBS qpx_core)
