@@ -500,3 +500,82 @@ TEST_F(DbfFilter, ExactAndWildcards)
     table.setFiltered(false);
     EXPECT_EQ(table.rowCount(), 7);
 }
+
+TEST_F(DbfRows, CreateReplacesAnExistingFile)
+{
+    DbfTable table;
+    createTable(table);
+    table.open();
+    addRows(table, {1, 2});
+    table.create(); // closes first, then replaces
+    EXPECT_FALSE(table.isOpen());
+    EXPECT_EQ(readAll(path()).size(), 290);
+    writeAll(path(QStringLiteral("junk.db")), QByteArray(5000, 'j'));
+    DbfTable other;
+    createTable(other, QStringLiteral("junk.db"));
+    EXPECT_EQ(readAll(path(QStringLiteral("junk.db"))).size(), 290);
+}
+
+TEST_F(DbfRows, BackwardsAndRefresh)
+{
+    DbfTable table;
+    createTable(table);
+    table.open();
+    addRows(table, {1, 2, 3});
+    table.last();
+    EXPECT_TRUE(table.eof());
+    QStringList walked;
+    while (!table.bof()) {
+        walked.append(table.text(T_1));
+        table.prior();
+    }
+    EXPECT_EQ(walked, strings({"3", "2", "1"}));
+    table.gotoRecord(2);
+    table.refresh();
+    EXPECT_EQ(table.recNo(), 2);
+    // A pending edit is posted by a move, as in every data-bound view.
+    table.edit();
+    table.setText(COMMENT, QStringLiteral("posted by next"));
+    table.next();
+    EXPECT_EQ(table.text(2, table.fieldIndex(COMMENT)), QStringLiteral("posted by next"));
+}
+
+TEST_F(DbfRows, NumericFieldConversions)
+{
+    DbfTable table;
+    createTable(table);
+    table.open();
+    table.append();
+    EXPECT_THROW(table.setText(N, QStringLiteral("abc")), ConvertError);
+    table.setText(N, QStringLiteral(" 42 "));
+    EXPECT_EQ(table.integer(N), 42);
+    table.setNumber(EN_CH, 7.6);
+    EXPECT_EQ(table.text(EN_CH), QStringLiteral("8"));
+    table.setText(T_2, QStringLiteral("abc"));
+    EXPECT_EQ(table.integer(T_2), 0);
+    EXPECT_THROW(table.number(T_2), ConvertError);
+    table.setNull(N);
+    EXPECT_TRUE(table.isNull(N));
+    EXPECT_EQ(table.number(N), 0);
+    table.post();
+    EXPECT_EQ(table.recordBytes(1).mid(1, 4), "    ");
+    EXPECT_EQ(table.recordBytes(1).mid(16, 4), "   8");
+}
+
+TEST_F(DbfIndex, GoneIndexFileMeansFileOrder)
+{
+    DbfTable table;
+    createTable(table);
+    table.open();
+    addRows(table, {3, 1, 2});
+    table.addIndex(QStringLiteral("tab1"), T_1, false);
+    table.selectIndex(QStringLiteral("tab1"));
+    EXPECT_EQ(column(table, T_1), strings({"1", "2", "3"}));
+    table.close();
+    ASSERT_TRUE(QFile::remove(table.indexFileName()));
+    table.open();
+    EXPECT_EQ(table.selectedIndex(), QString());
+    EXPECT_EQ(column(table, T_1), strings({"3", "1", "2"}));
+    EXPECT_EQ(table.recNo(), 1);
+    EXPECT_THROW(table.selectIndex(QStringLiteral("tab1")), DbfError);
+}
