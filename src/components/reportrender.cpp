@@ -86,11 +86,20 @@ FontMeasurer::~FontMeasurer() = default;
 
 const QFontMetricsF &FontMeasurer::metrics(const TextStyle &style) const
 {
-    const QString key = QStringLiteral("%1|%2|%3").arg(style.family).arg(style.pointSize).arg(style.bold);
-    auto &slot = m_metrics[key];
-    if (!slot)
-        slot = std::make_unique<QFontMetricsF>(fontFor(style), &m_device->image);
-    return *slot;
+    const auto same = [&](const TextStyle &s) {
+        return s.pointSize == style.pointSize && s.bold == style.bold && s.family == style.family;
+    };
+    if (m_last && same(m_last->style))
+        return *m_last->metrics;
+    for (const Entry &e : m_metrics) {
+        if (same(e.style)) {
+            m_last = &e;
+            return *e.metrics;
+        }
+    }
+    m_metrics.push_back({style, std::make_unique<QFontMetricsF>(fontFor(style), &m_device->image)});
+    m_last = nullptr; // the vector may have moved
+    return *m_metrics.back().metrics;
 }
 
 double FontMeasurer::textWidth(const TextStyle &style, const QString &text) const

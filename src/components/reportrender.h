@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QPainter;
 class QPrinter;
@@ -36,7 +37,13 @@ private:
     const QFontMetricsF &metrics(const TextStyle &style) const;
     struct Device;
     std::unique_ptr<Device> m_device;
-    mutable std::map<QString, std::unique_ptr<QFontMetricsF>> m_metrics;
+    struct Entry
+    {
+        TextStyle style;
+        std::unique_ptr<QFontMetricsF> metrics;
+    };
+    mutable std::vector<Entry> m_metrics; // a template has a handful of styles
+    mutable const Entry *m_last = nullptr;
 };
 
 // Draws page pageIndex of report so that the sheet fills target (device coordinates).
