@@ -9,6 +9,7 @@
 
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSignalBlocker>
 #include <QTimer>
 
 namespace {
@@ -39,14 +40,28 @@ bool MeasurementReport::tableReady() const
 
 bool MeasurementReport::prepare(QWidget *progressParent)
 {
+    // The table's views are not told about every step of the walk (like a data-bound grid
+    // with its controls disabled); they hear once, at the end, where the table stands.
+    QSignalBlocker quiet(m_table);
     DbfRowSource source(*m_table);
     Report::FontMeasurer measurer;
     std::unique_ptr<Report::PreparationProgress> progress;
     const int rows = m_table->rowCount();
     if (progressParent && rows > ProgressRows)
         progress = std::make_unique<Report::PreparationProgress>(progressParent, rows);
-    auto prepared =
-        Report::prepare(m_layout, source, measurer, progress ? progress->callback() : Report::Progress());
+    const auto tellViews = [&] {
+        quiet.unblock();
+        emit m_table->currentChanged();
+    };
+    std::optional<Report::PreparedReport> prepared;
+    try {
+        prepared =
+            Report::prepare(m_layout, source, measurer, progress ? progress->callback() : Report::Progress());
+    } catch (...) {
+        tellViews();
+        throw;
+    }
+    tellViews();
     if (!prepared)
         return false;
     m_prepared = std::move(*prepared);
