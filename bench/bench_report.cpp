@@ -2,7 +2,10 @@
 // building alone, time to the first preview page (prepare + draw page 1 at screen size) and to
 // the finished PDF file.
 #include "components/reportrender.h"
+#include "data/dbftable.h"
+#include "data/measurementtable.h"
 #include "data/regional.h"
+#include "output/measurementreport.h"
 #include "output/reportlayout.h"
 
 #include <QApplication>
@@ -113,6 +116,53 @@ void BM_DrawPreviewPage(benchmark::State &state)
     }
 }
 BENCHMARK(BM_DrawPreviewPage)->Unit(benchmark::kMillisecond);
+
+// The same readings in a table file, through the report as the program runs it.
+DbfTable &fullTable()
+{
+    static QTemporaryDir dir;
+    static DbfTable table;
+    if (!table.isOpen()) {
+        table.setFileName(dir.filePath(QStringLiteral("full.db")));
+        table.create();
+        table.open();
+        Rows rows(FullMemory);
+        for (rows.first(); !rows.eof(); rows.next()) {
+            table.append();
+            table.setInteger(Measurement::N, rows.value(Measurement::N).toInt());
+            for (const QString &f : {Measurement::MODE, Measurement::DATE, Measurement::TIME,
+                                     Measurement::T_1, Measurement::T_2, Measurement::COMMENT})
+                table.setText(f, rows.value(f));
+            table.post();
+        }
+    }
+    return table;
+}
+
+void BM_TableFirstPreviewPage(benchmark::State &state)
+{
+    MeasurementReport report(&fullTable());
+    QImage screen(1600, 1140, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        report.prepare();
+        QPainter painter(&screen);
+        drawPage(painter, report.pages(), 0, QRectF(0, 0, 1580, 1580 * 210.0 / 297.0));
+        painter.end();
+    }
+    state.counters["pages"] = report.pages().pageCount();
+}
+BENCHMARK(BM_TableFirstPreviewPage)->Unit(benchmark::kMillisecond);
+
+void BM_TableFinishedPdf(benchmark::State &state)
+{
+    MeasurementReport report(&fullTable());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("report.pdf"));
+    for (auto _ : state)
+        report.writePdf(path);
+    state.counters["bytes"] = double(QFileInfo(path).size());
+}
+BENCHMARK(BM_TableFinishedPdf)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QSaveFile>
 
 namespace Report {
 
@@ -84,35 +85,41 @@ FontMeasurer::FontMeasurer() : m_device(std::make_unique<Device>()) {}
 
 FontMeasurer::~FontMeasurer() = default;
 
-const QFontMetricsF &FontMeasurer::metrics(const TextStyle &style) const
+FontMeasurer::Entry &FontMeasurer::entry(const TextStyle &style) const
 {
     const auto same = [&](const TextStyle &s) {
         return s.pointSize == style.pointSize && s.bold == style.bold && s.family == style.family;
     };
     if (m_last && same(m_last->style))
-        return *m_last->metrics;
-    for (const Entry &e : m_metrics) {
+        return *m_last;
+    for (Entry &e : m_metrics) {
         if (same(e.style)) {
             m_last = &e;
-            return *e.metrics;
+            return e;
         }
     }
-    m_metrics.push_back({style, std::make_unique<QFontMetricsF>(fontFor(style), &m_device->image)});
+    m_metrics.push_back({style, std::make_unique<QFontMetricsF>(fontFor(style), &m_device->image), {}});
     m_last = nullptr; // the vector may have moved
-    return *m_metrics.back().metrics;
+    return m_metrics.back();
 }
 
 double FontMeasurer::textWidth(const TextStyle &style, const QString &text) const
 {
-    const double dpi = m_device->image.logicalDpiX();
-    return metrics(style).horizontalAdvance(text) * MmPerInch / dpi;
+    Entry &e = entry(style);
+    const auto hit = e.widths.constFind(text);
+    if (hit != e.widths.constEnd())
+        return *hit;
+    if (e.widths.size() > 20000)
+        e.widths.clear();
+    const double width = e.metrics->horizontalAdvance(text) * MmPerInch / m_device->image.logicalDpiX();
+    e.widths.insert(text, width);
+    return width;
 }
 
 double FontMeasurer::lineHeight(const TextStyle &style) const
 {
-    const double dpi = m_device->image.logicalDpiY();
-    const QFontMetricsF &m = metrics(style);
-    return (m.ascent() + m.descent()) * MmPerInch / dpi;
+    const QFontMetricsF &m = *entry(style).metrics;
+    return (m.ascent() + m.descent()) * MmPerInch / m_device->image.logicalDpiY();
 }
 
 void drawPage(QPainter &painter, const PreparedReport &report, int pageIndex, const QRectF &target,
@@ -182,26 +189,38 @@ void writePdf(const PreparedReport &report, const QString &path, const QString &
 {
     if (!report.layout)
         return;
+    const auto failed = [&] {
+        return QpxError(QStringLiteral("Не удалось записать файл %1").arg(QFileInfo(path).fileName()));
+    };
+    // Written beside the target and put in its place only when complete, so that a failed
+    // write leaves an earlier file of that name as it was.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw failed();
     const PageSetup &setup = report.layout->page;
-    QPdfWriter writer(path);
-    writer.setTitle(title);
-    writer.setCreator(QStringLiteral("QPX"));
-    writer.setResolution(int(MeasureDpi));
-    writer.setPageLayout(QPageLayout(pageSizeOf(setup),
-                                     setup.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                                     QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
-    QPainter painter;
-    if (!painter.begin(&writer))
-        throw QpxError(QStringLiteral("Не удалось записать файл %1").arg(QFileInfo(path).fileName()));
-    const double dotsPerMm = writer.resolution() / MmPerInch;
-    const QRectF sheet(0, 0, setup.width * dotsPerMm, setup.height * dotsPerMm);
-    for (int i = 0; i < report.pageCount(); ++i) {
-        if (i > 0)
-            writer.newPage();
-        drawPage(painter, report, i, sheet);
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("QPX"));
+        writer.setResolution(int(MeasureDpi));
+        writer.setPageLayout(QPageLayout(pageSizeOf(setup),
+                                         setup.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                         QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+        QPainter painter;
+        if (!painter.begin(&writer))
+            throw failed();
+        const double dotsPerMm = writer.resolution() / MmPerInch;
+        const QRectF sheet(0, 0, setup.width * dotsPerMm, setup.height * dotsPerMm);
+        for (int i = 0; i < report.pageCount(); ++i) {
+            if (i > 0)
+                writer.newPage();
+            drawPage(painter, report, i, sheet);
+        }
+        if (!painter.end())
+            throw failed();
     }
-    if (!painter.end())
-        throw QpxError(QStringLiteral("Не удалось записать файл %1").arg(QFileInfo(path).fileName()));
+    if (!file.commit())
+        throw failed();
 }
 
 int printReport(const PreparedReport &report, QPrinter &printer)

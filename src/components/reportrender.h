@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QHash>
 #include <map>
 #include <memory>
 #include <vector>
@@ -34,16 +35,17 @@ public:
     double lineHeight(const TextStyle &style) const override;
 
 private:
-    const QFontMetricsF &metrics(const TextStyle &style) const;
-    struct Device;
-    std::unique_ptr<Device> m_device;
     struct Entry
     {
         TextStyle style;
         std::unique_ptr<QFontMetricsF> metrics;
+        QHash<QString, double> widths; // report texts repeat a lot (dates, modes, captions)
     };
+    Entry &entry(const TextStyle &style) const;
+    struct Device;
+    std::unique_ptr<Device> m_device;
     mutable std::vector<Entry> m_metrics; // a template has a handful of styles
-    mutable const Entry *m_last = nullptr;
+    mutable Entry *m_last = nullptr;
 };
 
 // Draws page pageIndex of report so that the sheet fills target (device coordinates).

@@ -1,5 +1,6 @@
 #include "measurementreport.h"
 
+#include "app/errorguard.h"
 #include "app/prompts.h"
 #include "components/reportpreview.h"
 #include "components/reportrender.h"
@@ -73,8 +74,9 @@ void MeasurementReport::preview(QWidget *parent)
     if (!tableReady() || !prepare(parent))
         return;
     Report::PreviewWindow window(m_prepared, parent);
-    window.setSaveHandler([this] { savePreparedAsPdf(); });
-    window.setPrintHandler([this, &window] { printPrepared(&window); });
+    // The buttons run inside the preview's event loop: their errors end there, in the message box.
+    window.setSaveHandler([this] { runGuarded([this] { savePreparedAsPdf(); }); });
+    window.setPrintHandler([this, &window] { runGuarded([this, &window] { printPrepared(&window); }); });
     if (m_previewHook)
         QTimer::singleShot(0, &window, [this, &window] { m_previewHook(&window); });
     window.exec();
@@ -131,9 +133,5 @@ void MeasurementReport::savePreparedAsPdf()
     const QString path = Prompts::instance().saveFileName(request);
     if (path.isEmpty())
         return;
-    try {
-        Report::writePdf(m_prepared, path, ReportTitle);
-    } catch (const QpxError &error) {
-        Prompts::instance().showMessage(error.text(), QStringLiteral("Ошибка"), MessageIcon::Error);
-    }
+    Report::writePdf(m_prepared, path, ReportTitle);
 }
