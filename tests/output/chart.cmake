@@ -1,0 +1,3 @@
+if(NOT QPX_CORE_ONLY)
+    qpx_add_test(test_chart SOURCES test_chart.cpp LIBS qpx_gui GUI)
+endif()
