@@ -953,7 +953,7 @@ int DbGrid::availableWidth() const
 
 void DbGrid::fitColumns()
 {
-    if (!m_autoColumnFit || m_applyingWidths || columnCount() == 0)
+    if (!m_autoColumnFit || m_applyingWidths || columnCount() == 0 || !m_view || !m_title)
         return;
     const int available = availableWidth();
     m_fittedWidth = available;
@@ -962,6 +962,8 @@ void DbGrid::fitColumns()
 
 void DbGrid::applyWidths(const QList<int> &widths)
 {
+    if (!m_title)
+        return;
     const bool applying = m_applyingWidths;
     m_applyingWidths = true;
     for (int c = 0; c < columnCount() && c < widths.size(); ++c) {
@@ -970,7 +972,8 @@ void DbGrid::applyWidths(const QList<int> &widths)
             m_title->resizeSection(c, widths.at(c));
     }
     m_applyingWidths = applying;
-    m_footer->update();
+    if (m_footer)
+        m_footer->update();
 }
 
 void DbGrid::onSectionResized(int section, int, int newSize)

@@ -203,10 +203,10 @@ private:
 
     DbfTable *m_table = nullptr;
     QList<DbGridColumn> m_columns;
-    DbGridModel *m_model;
-    DbGridView *m_view;
-    DbGridTitle *m_title;
-    DbGridFooter *m_footer;
+    DbGridModel *m_model = nullptr;
+    DbGridView *m_view = nullptr;
+    DbGridTitle *m_title = nullptr;
+    DbGridFooter *m_footer = nullptr;
     std::unique_ptr<QProxyStyle> m_style;
     QStringList m_bookmarkFields;
     bool m_autoColumnFit = true;
