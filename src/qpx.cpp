@@ -20,8 +20,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationDisplayName(programTitle());
 
     QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (qtTexts.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts);
 
     // The splash window must not end the program when it closes before the main window is shown.

@@ -75,4 +75,7 @@ void Tform6::FormShow()
     StaticText3->adjustSize();
 }
 
-void Tform6::Button1Click() { accept(); }
+void Tform6::Button1Click()
+{
+    accept();
+}

@@ -15,10 +15,9 @@ public:
     // 3000 ms, disabled until the window is shown.
     QTimer Timer1;
 
+    void FormShow();    // starts Timer1
+    void Timer1Timer(); // ends the modal display with OK
+
 protected:
     void showEvent(QShowEvent *event) override;
-
-private:
-    void FormShow();
-    void Timer1Timer();
 };

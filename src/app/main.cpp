@@ -28,7 +28,10 @@
 #define QPX_HELP_FILE "/usr/share/qpx/qpx.hlp"
 #endif
 
-void initShellResources() { Q_INIT_RESOURCE(qpx); }
+void initShellResources()
+{
+    Q_INIT_RESOURCE(qpx);
+}
 
 namespace {
 
@@ -36,7 +39,10 @@ const QString DefaultDirValue = QStringLiteral("Default_dir");
 const QString LayoutValue = QStringLiteral("Table_1");
 const QString SortTag = QStringLiteral("tab1");
 
-QIcon picture(int index) { return QIcon(QStringLiteral(":/qpx/%1.png").arg(index)); }
+QIcon picture(int index)
+{
+    return QIcon(QStringLiteral(":/qpx/%1.png").arg(index));
+}
 
 bool editing(const DbfTable &table)
 {
@@ -45,7 +51,10 @@ bool editing(const DbfTable &table)
 
 } // namespace
 
-QString programTitle() { return QStringLiteral("Лкт-ДН7"); }
+QString programTitle()
+{
+    return QStringLiteral("Лкт-ДН7");
+}
 
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent), m_helpFile(QStringLiteral(QPX_HELP_FILE))
 {
@@ -60,18 +69,21 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), m_helpFile(QStringLiteral
 
     m_client = new QWidget(this);
     m_client->setAutoFillBackground(true);
-    auto *layout = new QVBoxLayout(m_client);
-    // The grid starts 32 pixels below the top of the client area, under the 29-pixel toolbar.
-    layout->setContentsMargins(0, 3, 0, 0);
-    m_view = new TableView(&Dbf1, m_client);
-    layout->addWidget(m_view->grid());
     setCentralWidget(m_client);
+    m_view = new TableView(&Dbf1, m_client);
+    buildToolBar();
+    // The toolbar spans the client area's top, 29 pixels high; the grid starts 32 pixels from the
+    // top and fills the rest.
+    auto *layout = new QVBoxLayout(m_client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(3);
+    layout->addWidget(ToolBar1, 0, Qt::AlignTop);
+    layout->addWidget(m_view->grid(), 1);
     connect(m_view, &TableView::editStarted, this, [this] { TableModified = true; });
     connect(m_view, &TableView::rowsDeleted, this, [this] { TableModified = false; });
     m_report = new MeasurementReport(&Dbf1, this);
 
     buildMenus();
-    buildToolBar();
     buildPopupMenu();
     Prompts::instance().setParentWidget(this);
 
@@ -103,17 +115,21 @@ QAction *TForm1::command(QMenu *menu, const QString &caption, void (TForm1::*han
         action->setIcon(picture(picture_));
     if (!shortcut.isEmpty())
         action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this,
+            [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
     return action;
 }
 
 void TForm1::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("Файл"));
-    N2 = command(file, QStringLiteral("Создать"), &TForm1::N2Click, 0, QKeySequence(QStringLiteral("Ctrl+N")));
-    N3 = command(file, QStringLiteral("Открыть"), &TForm1::N3Click, 1, QKeySequence(QStringLiteral("Ctrl+O")));
+    N2 =
+        command(file, QStringLiteral("Создать"), &TForm1::N2Click, 0, QKeySequence(QStringLiteral("Ctrl+N")));
+    N3 =
+        command(file, QStringLiteral("Открыть"), &TForm1::N3Click, 1, QKeySequence(QStringLiteral("Ctrl+O")));
     N4 = command(file, QStringLiteral("Дополнить"), &TForm1::N4Click);
-    N5 = command(file, QStringLiteral("Сохранить"), &TForm1::N5Click, 2, QKeySequence(QStringLiteral("Ctrl+S")));
+    N5 = command(file, QStringLiteral("Сохранить"), &TForm1::N5Click, 2,
+                 QKeySequence(QStringLiteral("Ctrl+S")));
     N7 = command(file, QStringLiteral("Закрыть"), &TForm1::N7Click);
     file->addSeparator();
     N8 = command(file, QStringLiteral("Предварительный просмотр"), &TForm1::N8Click, 3);
@@ -146,11 +162,9 @@ void TForm1::buildMenus()
 
 void TForm1::buildToolBar()
 {
-    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1 = new QToolBar(m_client);
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
-    ToolBar1->toggleViewAction()->setVisible(false);
-    setContextMenuPolicy(Qt::NoContextMenu);
     ToolBar1->setFixedHeight(29);
     ToolBar1->setIconSize(QSize(16, 16));
     ToolBar1->setContentsMargins(0, 0, 0, 0);
@@ -170,7 +184,8 @@ void TForm1::buildToolBar()
         b->setAutoRaise(true);
         b->setToolTip(QString());
         b->setFocusPolicy(Qt::NoFocus);
-        connect(b, &QToolButton::clicked, this, [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
+        connect(b, &QToolButton::clicked, this,
+                [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
         ToolBar1->addWidget(b);
         return b;
     };
@@ -201,7 +216,10 @@ void TForm1::buildPopupMenu()
     connect(g, &QWidget::customContextMenuRequested, this, [this] { PopupMenu1->exec(QCursor::pos()); });
 }
 
-QWidget *TForm1::grid() const { return m_view->grid(); }
+QWidget *TForm1::grid() const
+{
+    return m_view->grid();
+}
 
 // ---- start-up and close ----
 
@@ -212,7 +230,8 @@ void TForm1::FormCreate()
     grid()->hide();
 
     // "qpx.hlp" beside the executable wins over the build-time path.
-    const QString besideExecutable = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("qpx.hlp"));
+    const QString besideExecutable =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("qpx.hlp"));
     if (QFileInfo::exists(besideExecutable))
         m_helpFile = besideExecutable;
 
@@ -265,7 +284,10 @@ void TForm1::setBackground(bool tableOpen)
     m_client->setPalette(palette);
 }
 
-QColor TForm1::backgroundColour() const { return m_client->palette().color(QPalette::Window); }
+QColor TForm1::backgroundColour() const
+{
+    return m_client->palette().color(QPalette::Window);
+}
 
 void TForm1::setTitle(const QString &title)
 {
@@ -297,7 +319,10 @@ void TForm1::tab_vis_en()
     grid()->show();
 }
 
-void TForm1::tab_vis_dis() { grid()->hide(); }
+void TForm1::tab_vis_dis()
+{
+    grid()->hide();
+}
 
 // ---- the table document ----
 
@@ -414,7 +439,10 @@ void TForm1::N4Click()
     tab_vis_en();
 }
 
-void TForm1::N5Click() { Save_DB(); }
+void TForm1::N5Click()
+{
+    Save_DB();
+}
 
 void TForm1::Save_DB()
 {
@@ -438,7 +466,10 @@ void TForm1::Save_DB()
     TableModified = false;
 }
 
-void TForm1::N7Click() { Close_DB(); }
+void TForm1::N7Click()
+{
+    Close_DB();
+}
 
 void TForm1::Close_DB()
 {
@@ -561,7 +592,10 @@ void TForm1::N23Click()
         m_view->N23Click();
 }
 
-void TForm1::N33Click() { m_view->sortReset(SortTag); }
+void TForm1::N33Click()
+{
+    m_view->sortReset(SortTag);
+}
 
 void TForm1::N37Click()
 {
@@ -591,7 +625,10 @@ void TForm1::N24Click()
         QDesktopServices::openUrl(QUrl::fromLocalFile(m_helpFile));
 }
 
-void TForm1::ToolButton6Click() { N24Click(); }
+void TForm1::ToolButton6Click()
+{
+    N24Click();
+}
 
 void TForm1::N26Click()
 {

@@ -80,7 +80,8 @@ public:
 class PlaceholderRowsModel : public QAbstractTableModel
 {
 public:
-    explicit PlaceholderRowsModel(DbfTable *table, QObject *parent) : QAbstractTableModel(parent), m_table(table)
+    explicit PlaceholderRowsModel(DbfTable *table, QObject *parent)
+        : QAbstractTableModel(parent), m_table(table)
     {
         connect(table, &DbfTable::rowsReset, this, [this] {
             beginResetModel();
