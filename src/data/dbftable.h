@@ -7,6 +7,7 @@
 // A DbfTable is a QObject so that a data-bound view can follow it through the signals below.
 #include "errors.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -15,7 +16,7 @@
 
 struct DbfFieldDef
 {
-    QString name;   // upper case, at most 10 characters
+    QString name;    // upper case, at most 10 characters
     char type = 'C'; // 'C' character, 'N' numeric (others are read when opening foreign files)
     int width = 0;
     int decimals = 0;
@@ -24,6 +25,18 @@ struct DbfFieldDef
 // How the data layer sees a field: a numeric field without decimals of width <= 4 is a small
 // integer, 5..9 an integer, >= 10 a large integer; with decimals a float; a character field text.
 enum class DbfFieldKind { Text, SmallInt, Integer, LargeInt, Float, Other };
+
+// The one place through which the table layer writes bytes to its files. Tests and benchmarks
+// replace the function to inject failures or to count the system calls.
+namespace DbfIo {
+// Writes size bytes at offset; returns the number written (short counts are retried), -1 on error.
+using WriteFunction = qint64 (*)(qintptr handle, const char *data, qint64 size, qint64 offset);
+qint64 systemWrite(qintptr handle, const char *data, qint64 size, qint64 offset);
+// Installs f (nullptr: the system write) and returns the previous function.
+WriteFunction setWriteFunction(WriteFunction f);
+// Write system calls made by systemWrite since the start of the program.
+quint64 writeCalls();
+} // namespace DbfIo
 
 class DbfTable : public QObject
 {
@@ -67,15 +80,15 @@ public:
     bool eof() const; // moved past the last row, or no rows
     bool bof() const;
     bool isEmpty() const;
-    void refresh(); // re-reads the rows in the current order, keeping the current row if possible
+    void refresh();    // re-reads the rows in the current order, keeping the current row if possible
     int recNo() const; // physical record number of the current row, 1-based; 0 when none
     // Makes the record current if it is visible in the current order; false (and no move) if not.
     bool gotoRecord(int recNo);
 
     // The current order as an array, for views and outputs: O(1) after the order is built.
-    int rowCount() const;          // visible rows
-    int recordAt(int row) const;   // physical record number of the row-th visible row (0-based)
-    int rowOf(int recNo) const;    // its position, -1 when not visible
+    int rowCount() const;        // visible rows
+    int recordAt(int row) const; // physical record number of the row-th visible row (0-based)
+    int rowOf(int recNo) const;  // its position, -1 when not visible
     // Counts the visible rows by walking them; the current row is kept.
     int exactRecordCount() const;
     int physicalRecordCount() const; // every record in the file, deleted ones included
@@ -130,6 +143,10 @@ public:
 
     // Code page of the texts, from header byte 29 (0 means 1251).
     int codePage() const;
+    // The table's header length, record length and the raw bytes of one record (tests, tools).
+    int headerLength() const;
+    int recordLength() const;
+    QByteArray recordBytes(int recNo) const;
 
 signals:
     // The set or order of the visible rows changed (open, close, append, pack, index, filter).

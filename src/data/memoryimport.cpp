@@ -1,0 +1,136 @@
+#include "memoryimport.h"
+
+#include "measurementtable.h"
+
+#include <QDate>
+#include <QRegularExpression>
+
+int image_word(const MemoryImage &image, int position)
+{
+    return image.at(position) | (image.at(position + 1) << 8);
+}
+
+qint32 image_long(const MemoryImage &image, int position)
+{
+    const quint32 value = quint32(image.at(position)) | (quint32(image.at(position + 1)) << 8) |
+                          (quint32(image.at(position + 2)) << 16) | (quint32(image.at(position + 3)) << 24);
+    if (value & 0x80000000u)
+        throw OverflowError();
+    return qint32(value);
+}
+
+namespace {
+QString twoDigits(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+} // namespace
+
+QString image_time_text(const MemoryImage &image, int position)
+{
+    const int seconds = image.at(position);
+    const int minutes = image.at(position + 1);
+    const int hours = image.at(position + 2);
+    return (hours <= 23 ? twoDigits(hours) : QStringLiteral("00")) + QLatin1Char(':') +
+           (minutes <= 59 ? twoDigits(minutes) : QStringLiteral("00")) + QLatin1Char(':') +
+           (seconds <= 59 ? twoDigits(seconds) : QStringLiteral("00"));
+}
+
+QString image_date_text(const MemoryImage &image, int position)
+{
+    const int day = image.at(position);
+    const int month = image.at(position + 1);
+    const int year = image.at(position + 2) + 2000;
+    return (day >= 1 && day <= 31 ? twoDigits(day) : QStringLiteral("01")) + QLatin1Char('.') +
+           (month >= 1 && month <= 12 ? twoDigits(month) : QStringLiteral("01")) + QLatin1Char('.') +
+           QString::number(year);
+}
+
+qint64 datetime_seconds(const QString &date, const QString &time)
+{
+    // The DATE and TIME fields have one fixed form whatever the regional settings, so they are
+    // read in that form: day.month.year hours:minutes[:seconds].
+    const QString joined = date + QLatin1Char(' ') + time;
+    static const QRegularExpression form(QStringLiteral(
+        "^\\s*(\\d{1,2})\\.(\\d{1,2})\\.(\\d{1,4})\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*$"));
+    const QRegularExpressionMatch m = form.match(joined);
+    if (!m.hasMatch())
+        throw ConvertError::notDateTime(joined);
+    const QDate day(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
+    const int hours = m.captured(4).toInt();
+    const int minutes = m.captured(5).toInt();
+    const int seconds = m.captured(6).isEmpty() ? 0 : m.captured(6).toInt();
+    if (!day.isValid() || day.year() < 1 || hours > 23 || minutes > 59 || seconds > 59)
+        throw ConvertError::notDateTime(joined);
+    const qint64 days = day.toJulianDay() - QDate(1, 1, 1).toJulianDay() + 1;
+    return days * 86400 + hours * 3600 + minutes * 60 + seconds;
+}
+
+namespace {
+double massOf(qint32 raw, int modelIndex)
+{
+    if (modelIndex <= 3)
+        return raw / 100.0;
+    if (modelIndex <= 7)
+        return raw / 10.0;
+    return double(raw);
+}
+} // namespace
+
+void flash2qpx01(DbfTable &table, const MemoryImage &image, const DeviceInfo &device, bool append,
+                 MessageSink *messages)
+{
+    if (!table.isOpen())
+        return;
+    table.refresh();
+    table.last();
+
+    int count = image_word(image, 0);
+    int start = 2;
+    int skipped = 0;
+    if (append) {
+        qint64 last = 0;
+        if (table.exactRecordCount() > 0)
+            last = datetime_seconds(table.text(Measurement::DATE), table.text(Measurement::TIME));
+        for (int k = 0; k < count; ++k) {
+            const int p = 2 + 12 * k;
+            const qint64 key = datetime_seconds(image_date_text(image, p + 9), image_time_text(image, p + 6));
+            if (key > last)
+                break;
+            skipped = k + 1;
+        }
+        start = 2 + 12 * skipped;
+        count -= skipped;
+    }
+
+    for (int i = 0; i < count; ++i) {
+        const int p = start + 12 * i;
+        table.append();
+        try {
+            table.setInteger(Measurement::N, skipped + 1 + i);
+            double mass = massOf(image_long(image, p), device.ModelIndex);
+            if (image.at(p + 4) == 1)
+                mass = -mass;
+            table.setNumber(Measurement::T_1, mass);
+            const int series = image.at(p + 5);
+            if (series == 0) {
+                table.setText(Measurement::MODE, Measurement::Operative);
+            } else {
+                table.setText(Measurement::MODE, Measurement::Observation);
+                table.setNumber(Measurement::T_2, series);
+            }
+            table.setText(Measurement::TIME, image_time_text(image, p + 6));
+            table.setText(Measurement::DATE, image_date_text(image, p + 9));
+            table.setText(Measurement::COMMENT, QString());
+            table.post();
+        } catch (...) {
+            // The half-built row must not be posted by a later move of the current row.
+            table.cancel();
+            throw;
+        }
+    }
+
+    if (append && messages)
+        messages->showMessage(QStringLiteral("Добавлено записей: %1").arg(count),
+                              QStringLiteral("Дополнение"), MessageIcon::Information);
+}

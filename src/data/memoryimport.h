@@ -1,0 +1,27 @@
+#pragma once
+// Turning the readings of a memory image into rows of the open measurement table.
+#include "dbftable.h"
+#include "memoryimage.h"
+#include "messages.h"
+
+#include <QString>
+
+// Imports the image's records into the open table: all of them (append false), or only those
+// newer than the table's last row (append true, which then reports "Добавлено записей: N" through
+// messages when it is not null). Does nothing when the table is not open. An error ends the
+// import at the record that raised it; the rows posted before it stay in the file.
+void flash2qpx01(DbfTable &table, const MemoryImage &image, const DeviceInfo &device, bool append,
+                 MessageSink *messages);
+
+// Bytes position and position + 1, unsigned little-endian. Positions outside the image raise
+// RangeError.
+int image_word(const MemoryImage &image, int position);
+// Bytes position .. position + 3, little-endian; a value with the top bit set raises OverflowError.
+qint32 image_long(const MemoryImage &image, int position);
+// "hh:mm:ss" from the seconds, minutes and hours bytes starting at position (out of range -> 00).
+QString image_time_text(const MemoryImage &image, int position);
+// "dd.mm.yyyy" from the day, month and year bytes starting at position (out of range -> 01).
+QString image_date_text(const MemoryImage &image, int position);
+// The moment of a DATE and a TIME text as whole seconds since 1 January of year 1 (day 1).
+// Texts that are no valid date and time raise ConvertError with the joined text.
+qint64 datetime_seconds(const QString &date, const QString &time);
