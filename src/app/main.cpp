@@ -2,6 +2,7 @@
 
 #include "data/measurementtable.h"
 #include "data/memoryimage.h"
+#include "data/memoryimport.h"
 #include "data/settingsstore.h"
 #include "errorguard.h"
 #include "placeholders.h"
@@ -165,7 +166,6 @@ void TForm1::buildToolBar()
     ToolBar1 = new QToolBar(m_client);
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
-    ToolBar1->setFixedHeight(29);
     ToolBar1->setIconSize(QSize(16, 16));
     ToolBar1->setContentsMargins(0, 0, 0, 0);
     ToolBar1->layout()->setSpacing(0);
@@ -195,6 +195,7 @@ void TForm1::buildToolBar()
     ToolButton4 = button(3, &TForm1::N8Click);
     ToolButton5 = button(4, &TForm1::N9Click);
     ToolButton6 = button(5, &TForm1::ToolButton6Click);
+    ToolBar1->setFixedHeight(29);
 }
 
 void TForm1::buildPopupMenu()
@@ -448,8 +449,11 @@ void TForm1::Save_DB()
 {
     if (!TableOpen)
         return;
-    if (Dbf1.isOpen())
+    if (Dbf1.isOpen()) {
         m_view->commitEdit();
+        if (editing(Dbf1))
+            Dbf1.post();
+    }
     try {
         Dbf1.close();
         Dbf1.open();

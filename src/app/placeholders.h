@@ -10,13 +10,6 @@
 #include <QHeaderView>
 #include <QTableView>
 
-#if __has_include("data/memoryimport.h")
-#include "data/memoryimport.h"
-#else
-// PLACEHOLDER: the memory image import is not built yet; nothing is imported.
-inline void flash2qpx01(DbfTable &, const MemoryImage &, const DeviceInfo &, bool, MessageSink *) {}
-#endif
-
 #if __has_include("device/receive.h")
 #include "device/receive.h"
 #else

@@ -11,7 +11,3 @@ if(NOT QPX_CORE_ONLY)
     target_compile_definitions(qpx_gui PRIVATE
         QPX_HELP_FILE="${CMAKE_INSTALL_PREFIX}/share/qpx/qpx.hlp")
 endif()
-# PLACEHOLDER until the table layer is in the tree.
-if(NOT QPX_CORE_ONLY AND NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/../data/dbftable.cpp)
-    target_sources(qpx_gui PRIVATE placeholder_dbftable.cpp ../data/dbftable.h)
-endif()

@@ -6,6 +6,8 @@
 #include "app/logo.h"
 #include "app/main.h"
 #include "app/placeholders.h"
+#include "data/memoryimport.h"
+#include "data/regional.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,6 +19,39 @@
 #include <cstdio>
 
 namespace {
+
+// A table of a day's readings: operative weighings and one observation series.
+QString makeTable(const QDir &dir)
+{
+    MemoryImage &image = memoryImage();
+    image.clear();
+    const int count = 40;
+    image.set(0, count);
+    for (int k = 0; k < count; ++k) {
+        const int p = 2 + 12 * k;
+        const quint32 raw = 250000 + quint32(k) * 1370 - quint32(k % 7) * 4100;
+        for (int i = 0; i < 4; ++i)
+            image.set(p + i, quint8(raw >> (8 * i)));
+        image.set(p + 5, k % 3 == 0 ? 0 : 7);
+        image.set(p + 6, quint8((k * 17) % 60));
+        image.set(p + 7, quint8((k % 6) * 10 + 1));
+        image.set(p + 8, quint8(8 + k / 6));
+        image.set(p + 9, 7);
+        image.set(p + 10, 11);
+        image.set(p + 11, 5);
+    }
+    DeviceInfo device;
+    device.ModelIndex = 5;
+    device.TypeCode = 3;
+    const QString file = dir.filePath(QStringLiteral("2005.db"));
+    DbfTable table;
+    table.setFileName(file);
+    table.create();
+    table.open();
+    flash2qpx01(table, image, device, false, nullptr);
+    table.close();
+    return file;
+}
 
 void save(QWidget *w, const QString &path)
 {
@@ -41,7 +76,7 @@ int main(int argc, char *argv[])
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
 
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
-    const QString table = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    const QString table = argc > 2 ? QString::fromLocal8Bit(argv[2]) : makeTable(QDir(settingsDir.path()));
 
     TForm5 splash;
     splash.show();
