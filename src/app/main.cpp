@@ -339,7 +339,6 @@ void TForm1::N2Click()
     if (TableOpen)
         Close_DB();
     FileDialogRequest request;
-    request.title = QStringLiteral("Создать");
     request.filter = QStringLiteral("Файлы данных (*.db)");
     request.defaultSuffix = QStringLiteral("db");
     request.initialDirectory = m_dialogFolder;
@@ -383,7 +382,6 @@ void TForm1::Create_DB()
 void TForm1::N3Click()
 {
     FileDialogRequest request;
-    request.title = QStringLiteral("Открыть");
     request.filter = QStringLiteral("Базы данных (*.db)");
     request.defaultSuffix = QStringLiteral("db");
     request.initialDirectory = m_dialogFolder;

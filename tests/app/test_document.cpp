@@ -378,3 +378,31 @@ TEST_F(DocumentTest, AFileThatCannotBeCreatedEndsNewWithoutATable)
     EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Лкт-ДН7"));
     expectNoTableState();
 }
+
+TEST_F(DocumentTest, ExitDropsAnUnpostedEditWithoutAskingWhileTheCloseBoxAsks)
+{
+    newTable(QStringLiteral("exit.db"));
+    form->Dbf1.edit();
+    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("half-edited"));
+    form->TableModified = true;
+    form->N11->trigger();
+    EXPECT_TRUE(prompts.questions.empty());
+    form.reset(); // the program's objects are released at termination
+
+    form = std::make_unique<TForm1>();
+    openTable(path(QStringLiteral("exit.db")));
+    EXPECT_EQ(columnOf(form->Dbf1, Measurement::COMMENT).first(), QString());
+
+    form->Dbf1.edit();
+    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("half-edited"));
+    form->TableModified = true;
+    prompts.answers.push_back(Prompts::Answer::Yes);
+    form->show();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(prompts.questions.size(), 1u);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("exit.mdx"))));
+    DbfTable reread;
+    reread.setFileName(path(QStringLiteral("exit.db")));
+    reread.open();
+    EXPECT_EQ(reread.text(Measurement::COMMENT), QStringLiteral("half-edited"));
+}
