@@ -36,6 +36,7 @@ int main(int argc, char *argv[])
     Form1.setDownloadDialog(Form2.get());
     Form1.setChartWindows(Form3.get(), Form4.get());
     Form1.setAboutBox(Form6.get());
+    QApplication::setWindowIcon(Form1.windowIcon());
 
     Form5->exec();
     Form5.reset();

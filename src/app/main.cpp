@@ -20,6 +20,8 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -62,7 +64,6 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), m_helpFile(QStringLiteral
     initShellResources();
     setWindowTitle(QStringLiteral("ЛКТ-ДН7"));
     setWindowIcon(QIcon(QStringLiteral(":/qpx/qpx.png")));
-    resize(703, 501);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
@@ -86,6 +87,11 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), m_helpFile(QStringLiteral
 
     buildMenus();
     buildPopupMenu();
+    // As designed: a client area of 695 x 447 below the menu, centred on the desktop (FormCreate
+    // then maximises the window).
+    resize(695, 447 + menuBar()->sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     Prompts::instance().setParentWidget(this);
 
     FormCreate();
@@ -104,8 +110,10 @@ TForm1::~TForm1()
     if (Prompts::instance().parentWidget() == this)
         Prompts::instance().setParentWidget(nullptr);
     // The view and the report refer to Dbf1, which is destroyed before the window's children.
+    QPointer<QWidget> gridWidget = grid();
     delete m_report;
     delete m_view;
+    delete gridWidget;
 }
 
 QAction *TForm1::command(QMenu *menu, const QString &caption, void (TForm1::*handler)(), int picture_,
