@@ -120,6 +120,8 @@ int runDownload(const QString &port, MessageSink &sink)
     else if (result == 0)
         result = runner.result() ? runner.result() : 2;
     runner.close();
+    if (result == 1)
+        progress.progress(100); // the bar estimates 14 bytes a record and stops short of the end
     progress.done();
     return result;
 }
