@@ -42,10 +42,18 @@ const char16_t kCp1252[128] = {
     0x00F5, 0x00F6, 0x00F7, 0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,
 };
 
+quint16 primaryWeight(char16_t c);
+bool isUpperCase(char16_t c);
+
 } // namespace
 
 CodePage::CodePage(int number, const char16_t *upper) : m_number(number), m_upper(upper)
 {
+    for (int b = 0; b < 0x100; ++b) {
+        const char16_t u = b < 0x80 ? char16_t(b) : upper[b - 0x80];
+        m_weight[b] = primaryWeight(u);
+        m_case[b] = isUpperCase(u) ? '\2' : '\1';
+    }
     std::fill(std::begin(m_reverse), std::end(m_reverse), 0);
     for (int b = 0x80; b < 0x100; ++b) {
         const char16_t u = upper[b - 0x80];
@@ -149,6 +157,22 @@ bool isUpperCase(char16_t c)
 }
 
 } // namespace
+
+QByteArray CodePage::sortKey(const char *data, qsizetype size) const
+{
+    QByteArray key(size * 3 + 2, Qt::Uninitialized);
+    char *out = key.data();
+    for (qsizetype i = 0; i < size; ++i) {
+        const quint16 w = m_weight[static_cast<unsigned char>(data[i])];
+        *out++ = char(w >> 8);
+        *out++ = char(w & 0xFF);
+    }
+    *out++ = '\0';
+    *out++ = '\0';
+    for (qsizetype i = 0; i < size; ++i)
+        *out++ = m_case[static_cast<unsigned char>(data[i])];
+    return key;
+}
 
 QByteArray russianSortKey(const QString &text)
 {

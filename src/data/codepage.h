@@ -19,6 +19,8 @@ public:
     QString decode(const char *data, qsizetype size) const;
     // Characters the code page cannot hold become '?'.
     QByteArray encode(const QString &text) const;
+    // russianSortKey of the decoded bytes, computed from the bytes directly.
+    QByteArray sortKey(const char *data, qsizetype size) const;
 
 private:
     CodePage(int number, const char16_t *upper);
@@ -26,6 +28,8 @@ private:
     const char16_t *m_upper;        // 0x80..0xFF
     unsigned char m_reverse[0x500]; // U+0080..U+047F back to a byte, 0 when absent
     QHash<char16_t, unsigned char> *m_others = nullptr;
+    quint16 m_weight[256]; // primary collation weight of each byte
+    char m_case[256];      // 1 lower case or caseless, 2 upper case
 };
 
 // Sort key of a text under the Russian collation: compare two keys bytewise (memcmp, shorter

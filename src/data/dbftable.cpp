@@ -363,6 +363,7 @@ struct Tag
 
 struct SortKey
 {
+    quint64 prefix = 0; // the first 8 bytes of text, big-endian: most comparisons end here
     QByteArray text;
     double number = 0;
     bool null = true;
@@ -547,7 +548,13 @@ struct DbfTable::Private
             }
         } else {
             key.null = false;
-            key.text = russianSortKey(fieldText(r, tag.field));
+            int n = fd.def.width;
+            const char *p = r + fd.offset;
+            while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0'))
+                --n;
+            key.text = codec->sortKey(p, n);
+            for (int i = 0; i < 8; ++i)
+                key.prefix = (key.prefix << 8) | quint8(i < key.text.size() ? key.text[i] : 0);
         }
         return key;
     }
@@ -568,6 +575,8 @@ struct DbfTable::Private
                 c = ka.null ? -1 : 1;
             else if (!ka.null && ka.number != kb.number)
                 c = ka.number < kb.number ? -1 : 1;
+        } else if (ka.prefix != kb.prefix) {
+            c = ka.prefix < kb.prefix ? -1 : 1;
         } else {
             c = ka.text.compare(kb.text);
         }

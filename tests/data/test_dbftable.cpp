@@ -1,4 +1,5 @@
 // The table file layer: bytes on disk, open rules, navigation, editing, pack, index, filter.
+#include "data/codepage.h"
 #include "dbftesting.h"
 
 #include <QDate>
@@ -578,4 +579,31 @@ TEST_F(DbfIndex, GoneIndexFileMeansFileOrder)
     EXPECT_EQ(column(table, T_1), strings({"3", "1", "2"}));
     EXPECT_EQ(table.recNo(), 1);
     EXPECT_THROW(table.selectIndex(QStringLiteral("tab1")), DbfError);
+}
+
+TEST(Collation, KeysFromBytesMatchKeysFromTexts)
+{
+    for (const CodePage *page :
+         {&CodePage::windows1251(), &CodePage::dos866(), &CodePage::forLanguageDriver(0x57)}) {
+        QByteArray all;
+        for (int b = 1; b < 256; ++b)
+            all.append(char(b));
+        for (int i = 0; i + 3 <= all.size(); ++i) {
+            const QByteArray piece = all.mid(i, 3);
+            ASSERT_EQ(page->sortKey(piece.constData(), piece.size()),
+                      russianSortKey(page->decode(piece.constData(), piece.size())))
+                << page->number() << ' ' << i;
+        }
+        EXPECT_EQ(page->decode(all.constData(), all.size()).size(), 255);
+        EXPECT_EQ(page->encode(page->decode(all.constData(), all.size())), all) << page->number();
+    }
+    // Case only breaks ties; Ё sorts after Е and before Ж.
+    EXPECT_LT(russianSortKey(QStringLiteral("ель")), russianSortKey(QStringLiteral("Ель")));
+    EXPECT_LT(russianSortKey(QStringLiteral("Ель")), russianSortKey(QStringLiteral("ехать")));
+    EXPECT_LT(russianSortKey(QStringLiteral("ехать")), russianSortKey(QStringLiteral("ёж")));
+    EXPECT_LT(russianSortKey(QStringLiteral("ежа")), russianSortKey(QStringLiteral("ёж")));
+    EXPECT_LT(russianSortKey(QStringLiteral("ёж")), russianSortKey(QStringLiteral("Жук")));
+    EXPECT_LT(russianSortKey(QStringLiteral("z")), russianSortKey(QStringLiteral("а")));
+    EXPECT_LT(russianSortKey(QStringLiteral("9")), russianSortKey(QStringLiteral("A")));
+    EXPECT_LT(russianSortKey(QStringLiteral("12,5")), russianSortKey(QStringLiteral("125")));
 }
