@@ -66,13 +66,15 @@ public:
     void create();
     // Opens exclusively, checks and binds the schema, positions on the first row.
     void open();
-    // Writes everything pending and releases the file and its index file. Safe when closed.
+    // Releases the file and its index file (rows are on disk as soon as they are posted; an edit
+    // that was not posted is dropped). Safe when closed.
     void close();
     bool isOpen() const;
     State state() const;
 
     // Navigation in the current order (physical, or the selected index); deleted and filtered-out
-    // rows are skipped.
+    // rows are skipped. A move posts a pending edit or appended row first. first() sets bof(),
+    // last() sets eof(); next() on the last row and prior() on the first set them without moving.
     void first();
     void last();
     void next();
@@ -151,7 +153,8 @@ public:
 signals:
     // The set or order of the visible rows changed (open, close, append, pack, index, filter).
     void rowsReset();
-    // One record's values changed in place (posted edit, delete flag).
+    // One record's values changed in place (posted edit, delete flag). A posted edit that moves
+    // the row in the current order (or out of the filter) is followed by rowsReset.
     void recordChanged(int recNo);
     // The current row moved.
     void currentChanged();
