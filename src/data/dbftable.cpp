@@ -1042,29 +1042,26 @@ void DbfTable::Private::packFile()
     const QString file = path();
     const QFileInfo info(file);
     const QString dir = info.absolutePath();
-    QString temp;
+    // One scratch name per table: while we hold the table, nobody else packs it, so a file of that
+    // name is left over from a pack that was cut off and goes first.
+    const QString temp = QDir(dir).filePath(QStringLiteral(".%1.pack").arg(info.fileName()));
+    QFile::remove(temp);
     qintptr out = NoHandle;
-    for (int attempt = 0; attempt < 100 && out == NoHandle; ++attempt) {
-        temp = QDir(dir).filePath(QStringLiteral(".%1.pack%2").arg(info.fileName()).arg(attempt));
 #ifdef _WIN32
-        HANDLE h =
-            CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(temp).utf16()),
-                        GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE)
-            out = qintptr(h);
+    HANDLE created =
+        CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(temp).utf16()),
+                    GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created != INVALID_HANDLE_VALUE)
+        out = qintptr(created);
 #else
-        const int fd =
-            ::open(QFile::encodeName(temp).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-                out = fd;
-            else
-                ::close(fd);
-        } else if (errno != EEXIST) {
-            break;
-        }
-#endif
+    const int fd = ::open(QFile::encodeName(temp).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            out = fd;
+        else
+            ::close(fd);
     }
+#endif
     if (out == NoHandle)
         throw writeFailed();
     auto discard = [&] {

@@ -273,3 +273,40 @@ TEST_F(CrashSafety, KilledFromOutside)
     for (int r = 1; r <= table.physicalRecordCount(); ++r)
         ASSERT_EQ(table.text(r, 0).toInt(), (r - 1) % 5461 + 1);
 }
+
+TEST_F(CrashSafety, KilledInTheMiddleOfAPack)
+{
+    {
+        DbfTable table;
+        createTable(table);
+        table.open();
+        addRows(table, {1, 2, 3, 4});
+    }
+    const QByteArray before = readAll(path());
+    const int status = inChild([&] {
+        DbfTable table;
+        table.setFileName(path());
+        table.open();
+        table.first();
+        table.deleteRecord();
+        g_allowed = 0;
+        g_partial = true; // half of the packed file, then the kill
+        g_failed = false;
+        g_killInstead = true;
+        DbfIo::setWriteFunction(&failingWrite);
+        table.pack();
+        return 0;
+    });
+    ASSERT_TRUE(WIFSIGNALED(status));
+    QByteArray expected = before;
+    expected[289] = '*'; // the delete flag was written before the pack began
+    EXPECT_EQ(readAll(path()), expected);
+    // The next pack clears what the cut-off one left behind.
+    DbfTable table;
+    table.setFileName(path());
+    table.open();
+    EXPECT_EQ(column(table, T_1), strings({"2", "3", "4"}));
+    table.pack();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("t.db")});
+    EXPECT_EQ(readAll(path()).size(), 289 + 300 + 1);
+}
