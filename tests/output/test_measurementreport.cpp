@@ -148,6 +148,17 @@ TEST_F(MeasurementReportTest, MassesAndTheCurrentSort)
         QStringList({QStringLiteral("4"), QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1")}));
     EXPECT_EQ(column(report, QStringLiteral("Memo23")).first(), QStringLiteral("строка 4"));
     EXPECT_EQ(table.recNo(), 1); // the last row in this order
+
+    // Sorted by mass as the grid sorts it: the report lists the rows in the table's order.
+    table.addIndex(QStringLiteral("BYMASS"), Measurement::T_1, false);
+    table.selectIndex(QStringLiteral("BYMASS"));
+    QStringList order;
+    for (table.first(); !table.eof(); table.next())
+        order << table.text(Measurement::N);
+    ASSERT_NE(order, QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                                  QStringLiteral("4")}));
+    ASSERT_TRUE(report.prepare());
+    EXPECT_EQ(column(report, QStringLiteral("Memo2")), order);
 }
 
 TEST_F(MeasurementReportTest, PrintPreparesAndPrintsThroughTheDialog)
