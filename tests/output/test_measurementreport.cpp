@@ -7,6 +7,7 @@
 #include "data/regional.h"
 #include "output/measurementreport.h"
 
+#include <QAction>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -25,7 +26,8 @@ public:
 
     void showMessage(const QString &text, const QString &, MessageIcon) override { messages << text; }
     Answer askYesNo(const QString &, const QString &, MessageIcon) override { return Answer::No; }
-    QString saveFileName(const FileDialogRequest &) override { return {}; }
+    QString saveAs;
+    QString saveFileName(const FileDialogRequest &) override { return saveAs; }
     QString openFileName(const FileDialogRequest &) override { return {}; }
     bool chooseColor(QColor *) override { return false; }
     bool printDialog(QPrinter *printer, int pageCount) override
@@ -218,6 +220,36 @@ TEST_F(MeasurementReportTest, PopupPrintUsesThePagesOfTheLastPreview)
     EXPECT_TRUE(printed.contains(QStringLiteral("строка 1")));
     EXPECT_TRUE(printed.contains(QStringLiteral("строка 3")));
     EXPECT_FALSE(printed.contains(QStringLiteral("исправлено")));
+}
+
+TEST_F(MeasurementReportTest, PreviewButtonsSaveAndPrint)
+{
+    if (!havePoppler())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    addRows(20);
+    MeasurementReport report(&table);
+    report.setPrinterCheck([] { return true; });
+    prompts.saveAs = dir.filePath(QStringLiteral("saved.pdf"));
+    report.setPreviewHook([&](QWidget *window) {
+        const auto trigger = [&](const QString &text) {
+            for (QAction *action : window->findChildren<QAction *>()) {
+                if (action->text() == text) {
+                    action->trigger();
+                    return true;
+                }
+            }
+            return false;
+        };
+        EXPECT_TRUE(trigger(QStringLiteral("Сохранить...")));
+        EXPECT_TRUE(trigger(QStringLiteral("Печать...")));
+        EXPECT_TRUE(trigger(QStringLiteral(">")));
+        EXPECT_EQ(qobject_cast<Report::PreviewWindow *>(window)->currentPage(), 1);
+        EXPECT_TRUE(trigger(QStringLiteral("Закрыть")));
+    });
+    report.preview(nullptr);
+    EXPECT_TRUE(pdfText(prompts.saveAs).contains(QStringLiteral("Стр. 2 из 2")));
+    EXPECT_EQ(prompts.dialogPageCounts, QList<int>({2}));
+    EXPECT_TRUE(pdfText(prompts.printTo).contains(QStringLiteral("Стр. 1 из 2")));
 }
 
 TEST_F(MeasurementReportTest, PopupPrintWithoutAPreparedReportPreparesFirst)
