@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QPrinter>
 #include <QProcess>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -201,6 +202,10 @@ TEST_F(MeasurementReportTest, PopupPrintUsesThePagesOfTheLastPreview)
         auto *preview = qobject_cast<Report::PreviewWindow *>(window);
         ASSERT_NE(preview, nullptr);
         shownPages = preview->currentPage() + 1;
+        // Opened at the page width of the window as the window is laid out.
+        const QScrollArea *area = preview->findChild<QScrollArea *>();
+        ASSERT_NE(area, nullptr);
+        EXPECT_GT(preview->scale() * 297.0, area->viewport()->width() * 0.8);
         EXPECT_TRUE(preview->findNext(QStringLiteral("строка 3")));
         EXPECT_FALSE(preview->findNext(QStringLiteral("нет такого")));
         preview->accept();
