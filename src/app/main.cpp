@@ -5,8 +5,10 @@
 #include "data/memoryimport.h"
 #include "data/settingsstore.h"
 #include "errorguard.h"
-#include "placeholders.h"
+#include "output/excelexport.h"
+#include "output/measurementreport.h"
 #include "prompts.h"
+#include "view/tableview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +16,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -566,10 +569,8 @@ void TForm1::N22Click()
 
 void TForm1::Excel1Click()
 {
-#ifdef QPX_HAVE_EXCEL_EXPORT
     if (TableOpen && Dbf1.isOpen())
         exp2excel(Dbf1);
-#endif
 }
 
 void TForm1::N17Click()

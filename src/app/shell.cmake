@@ -5,7 +5,6 @@ if(NOT QPX_CORE_ONLY)
         main.h main.cpp
         logo.h logo.cpp
         about.h about.cpp
-        placeholders.h
         qpx.qrc)
     # Used when "qpx.hlp" is not beside the executable.
     target_compile_definitions(qpx_gui PRIVATE

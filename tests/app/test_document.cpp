@@ -5,6 +5,7 @@
 #include "data/memoryimage.h"
 #include "data/regional.h"
 #include "scriptedprompts.h"
+#include "view/tableview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -405,4 +406,22 @@ TEST_F(DocumentTest, ExitDropsAnUnpostedEditWithoutAskingWhileTheCloseBoxAsks)
     reread.setFileName(path(QStringLiteral("exit.db")));
     reread.open();
     EXPECT_EQ(reread.text(Measurement::COMMENT), QStringLiteral("half-edited"));
+}
+
+TEST_F(DocumentTest, TheGridDrivesTheModifiedFlagAndTheLayoutIsSavedAtEveryClose)
+{
+    newTable(QStringLiteral("grid.db"));
+    emit form->tableView()->editStarted();
+    EXPECT_TRUE(form->TableModified);
+    emit form->tableView()->rowsDeleted();
+    EXPECT_FALSE(form->TableModified);
+    form->N7->trigger();
+
+    // Closing the window without ever opening a table still saves the grid layout.
+    TemporarySettings fresh;
+    TForm1 other;
+    EXPECT_FALSE(fresh.value(QStringLiteral("Table_1")).isValid());
+    other.show();
+    EXPECT_TRUE(other.close());
+    EXPECT_TRUE(fresh.value(QStringLiteral("Table_1")).isValid());
 }
