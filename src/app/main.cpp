@@ -507,8 +507,7 @@ void TForm1::Close_DB()
             closeError = std::current_exception();
         }
         // The production index file is removed whoever made it; any failure is ignored.
-        const QFileInfo table(Dbf1.fileName());
-        QFile::remove(table.dir().filePath(table.completeBaseName() + QStringLiteral(".mdx")));
+        QFile::remove(Dbf1.indexFileName());
     }
     disable_button();
     tab_vis_dis();
