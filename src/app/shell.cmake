@@ -10,3 +10,6 @@ if(NOT QPX_CORE_ONLY)
     target_compile_definitions(qpx_gui PRIVATE
         QPX_HELP_FILE="${CMAKE_INSTALL_PREFIX}/share/qpx/qpx.hlp")
 endif()
+if(WIN32 AND NOT QPX_CORE_ONLY)
+    target_sources(qpx PRIVATE ${CMAKE_CURRENT_LIST_DIR}/qpx.rc)
+endif()
