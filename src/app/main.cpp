@@ -381,7 +381,7 @@ void TForm1::Create_DB()
     try {
         flash2qpx01(Dbf1, memoryImage(), deviceInfo(), false, &Prompts::instance());
     } catch (...) {
-        recoverFromFailedImport();
+        recoverFromFailedImport(true);
         throw;
     }
     enable_button();
@@ -441,7 +441,7 @@ void TForm1::N4Click()
     try {
         flash2qpx01(Dbf1, memoryImage(), deviceInfo(), true, &Prompts::instance());
     } catch (...) {
-        recoverFromFailedImport();
+        recoverFromFailedImport(false);
         throw;
     }
     TableOpen = true;
@@ -518,9 +518,10 @@ void TForm1::Close_DB()
 }
 
 // After an import that stopped part-way, the rows posted so far are in the file. The document
-// shows them as a normally open table (commands enabled, grid and layout in place) before the
-// error reaches the operator; if the table itself is no longer usable it goes to the no-table state.
-void TForm1::recoverFromFailedImport()
+// shows them as a normally open table (commands enabled, grid shown; after New also the saved
+// layout, which an Append keeps from before) before the error reaches the operator; if the table
+// itself is no longer usable it goes to the no-table state.
+void TForm1::recoverFromFailedImport(bool restoreLayout)
 {
     try {
         if (editing(Dbf1))
@@ -530,7 +531,8 @@ void TForm1::recoverFromFailedImport()
             setBackground(true);
             enable_button();
             tab_vis_en();
-            m_view->layoutRestore(LayoutValue);
+            if (restoreLayout)
+                m_view->layoutRestore(LayoutValue);
             return;
         }
     } catch (...) {
