@@ -68,7 +68,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), m_helpFile(QStringLiteral
     setWindowTitle(QStringLiteral("ЛКТ-ДН7"));
     setWindowIcon(QIcon(QStringLiteral(":/qpx/qpx.png")));
     QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     font.setPixelSize(11);
     setFont(font);
 
