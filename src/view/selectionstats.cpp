@@ -1,0 +1,84 @@
+#include "selectionstats.h"
+
+#include "data/errors.h"
+#include "data/regional.h"
+
+#include <cmath>
+
+namespace SelectionStats {
+
+double roundMean(double mean)
+{
+    // f is the double nearest to 0.1 (slightly above one tenth), so a mean exactly on a half can
+    // round down; the division, the addition and the product run in extended precision.
+    const double f = 1.0 / 10.0;
+    const bool negative = mean < 0;
+    const long double magnitude = std::fabs(static_cast<long double>(mean));
+    long double x = magnitude / static_cast<long double>(f);
+    x = x + 0.5L;
+    const long double k = std::trunc(x);
+    const double result = static_cast<double>(k * static_cast<long double>(f));
+    return negative ? -result : result;
+}
+
+QString formatNumber(double value)
+{
+    if (value == 0.0)
+        return QStringLiteral("0"); // also for -0 from a negated zero
+    return Regional::current().formatFloat(value);
+}
+
+namespace {
+struct Accumulator
+{
+    double minimum = 0;
+    double maximum = 0;
+    double sum = 0;
+
+    void start(double v) { minimum = maximum = sum = v; }
+    void add(double v)
+    {
+        if (v < minimum)
+            minimum = v;
+        if (v > maximum)
+            maximum = v;
+        sum = sum + v; // held as a double after every addition
+    }
+    QString text(qsizetype count) const
+    {
+        const double mean = sum / double(count);
+        return formatNumber(minimum) + QLatin1Char('/') + formatNumber(roundMean(mean)) + QLatin1Char('/') +
+               formatNumber(maximum);
+    }
+};
+
+double valueOf(const QList<QStringList> &snapshots, qsizetype row, int field)
+{
+    const QStringList &values = snapshots.at(row);
+    const QString text = field < values.size() ? values.at(field) : QString();
+    return Regional::current().parseFloat(text);
+}
+} // namespace
+
+SelectionFooters footers(qsizetype count, const QList<QStringList> &snapshots)
+{
+    if (count < 2) {
+        // The stored table statistics: nothing ever computes them, so they are zero.
+        const QString zero =
+            formatNumber(0) + QLatin1Char('/') + formatNumber(0) + QLatin1Char('/') + formatNumber(0);
+        return {zero, zero};
+    }
+    if (snapshots.size() < count)
+        throw RangeError();
+    Accumulator t1;
+    Accumulator t2;
+    t1.start(valueOf(snapshots, 0, 0));
+    t2.start(valueOf(snapshots, 0, 1));
+    for (qsizetype i = 1; i < count; ++i) {
+        t1.add(valueOf(snapshots, i, 0));
+        t2.add(valueOf(snapshots, i, 1));
+    }
+    return {t1.text(count), t2.text(count)};
+}
+
+} // namespace SelectionStats

@@ -1,0 +1,307 @@
+#include "tableview.h"
+
+#include "app/errorguard.h"
+#include "app/prompts.h"
+#include "columnfit.h"
+#include "components/dbgrid.h"
+#include "data/dbftable.h"
+#include "data/measurementtable.h"
+#include "data/settingsstore.h"
+#include "gridlayout.h"
+#include "selectionstats.h"
+
+namespace {
+
+// The highest row number the 4-digit field N can hold.
+constexpr int maxRowNumber = 9999;
+
+// Suspends the grid's following of the table for a bulk change; the grid catches up once at the
+// end, also when the change fails half-way.
+class GridUpdate
+{
+public:
+    explicit GridUpdate(DbGrid *grid) : m_grid(grid) { m_grid->beginUpdate(); }
+    ~GridUpdate() { m_grid->endUpdate(); }
+    GridUpdate(const GridUpdate &) = delete;
+    GridUpdate &operator=(const GridUpdate &) = delete;
+
+private:
+    DbGrid *m_grid;
+};
+
+QList<DbGridColumn> measurementColumns()
+{
+    auto column = [](const QString &field, const char *caption, int width, ColumnAlignment alignment,
+                     int index) {
+        DbGridColumn c;
+        c.fieldName = field;
+        c.caption = QString::fromUtf8(caption);
+        c.width = width;
+        c.titleAlignment = ColumnAlignment::Center;
+        c.alignment = alignment;
+        c.layoutIndex = index;
+        return c;
+    };
+    using A = ColumnAlignment;
+    QList<DbGridColumn> columns{
+        column(Measurement::N, "N", 100, A::Center, 0),
+        column(Measurement::DATE, "Дата", 99, A::Center, 0),
+        column(Measurement::TIME, "Время", 97, A::Center, 1),
+        column(Measurement::T_2, "№ Серии", 97, A::RightJustify, 2),
+        column(Measurement::MODE, "Режим", 98, A::Center, 3),
+        column(Measurement::T_1, "Масса, г", 97, A::RightJustify, 0),
+        column(Measurement::COMMENT, "Примечание", 97, A::LeftJustify, 0),
+    };
+    columns.last().readOnly = false;
+    columns.last().maxLength = 50;
+    return columns;
+}
+
+} // namespace
+
+TableView::TableView(DbfTable *table, QWidget *parent)
+    : QObject(parent), m_table(table), m_grid(new DbGrid(parent))
+{
+    m_grid->setObjectName(QStringLiteral("DBGridPro1"));
+    m_grid->setAutoColumnFit(true);
+    m_grid->setTitleLines(2);
+    m_grid->setShowFooters(true);
+    m_grid->setColumns(measurementColumns());
+    m_grid->setBookmarkFields(QStringLiteral("T_1;T_2;DATE;TIME"));
+
+    // The grid's events come from the event loop: each runs inside the general error handler.
+    connect(m_grid, &DbGrid::titleStateChange, this,
+            [this](int column) { runGuarded([&] { DBGridPro1TitleStateChange(column); }); });
+    connect(m_grid, &DbGrid::selectionChange, this,
+            [this] { runGuarded([&] { DBGridPro1SelectionChange(); }); });
+    connect(m_grid, &DbGrid::initEdit, this, [this] { runGuarded([&] { DBGridPro1InitEdit(); }); });
+    connect(m_grid, &DbGrid::dblClick, this, [this] { runGuarded([&] { DBGridPro1DblClick(); }); });
+    m_grid->setTable(table);
+}
+
+TableView::~TableView() = default;
+
+QWidget *TableView::grid() const
+{
+    return m_grid;
+}
+DbGrid *TableView::dbGrid() const
+{
+    return m_grid;
+}
+
+// ---------------------------------------------------------------- sorting
+
+void TableView::DBGridPro1TitleStateChange(int column)
+{
+    if (column < 0 || column >= m_grid->columnCount())
+        return;
+    const QString tag = QStringLiteral("tab1");
+    const TitleState state = m_grid->column(column).titleState;
+    if (!m_table->isOpen()) {
+        if (state == TitleState::SortedNone)
+            sortReset(tag);
+        return;
+    }
+    GridUpdate update(m_grid);
+    m_table->selectIndex(QString());
+    try {
+        m_table->deleteIndex(tag);
+        m_table->refresh();
+    } catch (const QpxError &) {
+        // No index file or no such tag yet: nothing to drop.
+    }
+    if (state == TitleState::SortedNone) {
+        sortReset(tag);
+        return;
+    }
+    m_table->addIndex(tag, m_grid->column(column).fieldName, state == TitleState::SortedUp);
+    m_table->selectIndex(tag);
+    m_table->rebuildIndexes();
+    m_table->refresh();
+}
+
+void TableView::sortReset(const QString &tag)
+{
+    m_grid->clearTitleStates();
+    if (!m_table->isOpen())
+        return;
+    GridUpdate update(m_grid);
+    try {
+        m_table->selectIndex(QString());
+        m_table->deleteIndex(tag);
+        m_table->refresh();
+    } catch (const QpxError &) {
+    }
+}
+
+// ---------------------------------------------------------------- selection statistics
+
+void TableView::DBGridPro1SelectionChange()
+{
+    const int count = m_grid->selectionCount();
+    // The footers change only once every value has been read.
+    const SelectionFooters footers =
+        SelectionStats::footers(count, count >= 2 ? m_grid->selectionValues() : QList<QStringList>());
+    m_grid->setFooterText(m_grid->columnIndex(Measurement::T_1), footers.t1);
+    m_grid->setFooterText(m_grid->columnIndex(Measurement::T_2), footers.t2);
+}
+
+// ---------------------------------------------------------------- editing, column fit, walk
+
+void TableView::DBGridPro1InitEdit()
+{
+    emit editStarted();
+}
+
+void TableView::commitEdit()
+{
+    if (m_table->isOpen())
+        m_grid->commitEdit();
+}
+
+void TableView::columnFit()
+{
+    m_grid->setAutoColumnFit(false);
+    const int width = ColumnFit::equalWidth(m_grid->width(), m_grid->columnCount());
+    m_grid->setColumnWidths(QList<int>(m_grid->columnCount(), width));
+    m_grid->setAutoColumnFit(true);
+    m_grid->update();
+}
+
+void TableView::N23Click()
+{
+    if (m_table->isOpen())
+        columnFit();
+}
+
+void TableView::DBGridPro1DblClick()
+{
+    if (!m_table->isOpen())
+        return;
+    m_table->first();
+    // Each step is an ordinary move of the current row; at the last row the table reports its
+    // end. The bound only protects against a table that never does.
+    for (int steps = m_table->rowCount() + 1; !m_table->eof() && steps > 0; --steps)
+        m_grid->moveDown();
+    m_table->first();
+}
+
+// ---------------------------------------------------------------- colours and layout
+
+void TableView::N17Click()
+{
+    if (!m_table->isOpen())
+        return;
+    const int column = m_grid->currentColumn();
+    if (column < 0)
+        return;
+    QColor color = m_lastColor;
+    if (!Prompts::instance().chooseColor(&color) || !color.isValid())
+        return;
+    m_lastColor = color;
+    m_grid->setColumnColor(column, GridColor::rgb(color.red(), color.green(), color.blue()));
+}
+
+void TableView::N18Click()
+{
+    if (!m_table->isOpen())
+        return;
+    const int column = m_grid->currentColumn();
+    if (column >= 0)
+        m_grid->setColumnColor(column, GridColor::None);
+}
+
+void TableView::N19Click()
+{
+    if (!m_table->isOpen())
+        return;
+    for (int c = 0; c < m_grid->columnCount(); ++c)
+        m_grid->setColumnColor(c, GridColor::None);
+}
+
+void TableView::layoutSave(const QString &name)
+{
+    QList<GridColumnLayout> columns;
+    for (int c = 0; c < m_grid->columnCount(); ++c)
+        columns.append(m_grid->columnLayout(c));
+    const auto settings = SettingsStore::open();
+    settings->setValue(name, writeGridLayout(columns));
+    settings->sync();
+}
+
+void TableView::layoutRestore(const QString &name)
+{
+    const auto settings = SettingsStore::open();
+    if (!settings->contains(name)) {
+        columnFit();
+        layoutSave(name);
+        return;
+    }
+    // Parsed completely before anything is applied: a broken text leaves the grid as it was.
+    const QList<GridColumnLayout> columns = parseGridLayout(settings->value(name).toString());
+    m_grid->setColumnLayouts(columns);
+}
+
+// ---------------------------------------------------------------- deleting and renumbering
+
+void TableView::reopen()
+{
+    m_table->close();
+    m_table->open();
+    m_table->first();
+}
+
+void TableView::N21Click()
+{
+    if (!m_table->isOpen())
+        return;
+    // The edit in progress is posted first: the sort reset below re-reads the rows.
+    commitEdit();
+    QList<int> records = m_grid->selectedRecords();
+    if (records.isEmpty() && m_table->recNo() > 0 && m_table->rowOf(m_table->recNo()) >= 0)
+        records.append(m_table->recNo());
+    sortReset(QStringLiteral("tab1"));
+    {
+        GridUpdate update(m_grid);
+        for (qsizetype i = records.size() - 1; i >= 0; --i) {
+            if (m_table->gotoRecord(records.at(i)))
+                m_table->deleteRecord();
+        }
+        m_grid->clearSelection();
+    }
+    m_table->pack();
+    reopen();
+    emit rowsDeleted();
+}
+
+void TableView::N37Click()
+{
+    if (!m_table->isOpen())
+        return;
+    commitEdit();
+    const int count = m_table->exactRecordCount();
+    if (count > maxRowNumber)
+        throw QpxError(QStringLiteral("Перенумеровать строки нельзя: в таблице %1 строк, а номер строки "
+                                      "не может быть больше %2. Таблица не изменена")
+                           .arg(count)
+                           .arg(maxRowNumber));
+    // The numbers follow the order shown when the command starts, also when that order is by N
+    // itself and changes under the walk.
+    QList<int> order;
+    order.reserve(m_table->rowCount());
+    for (int row = 0; row < m_table->rowCount(); ++row)
+        order.append(m_table->recordAt(row));
+    {
+        GridUpdate update(m_grid);
+        for (qsizetype i = 0; i < order.size(); ++i) {
+            if (!m_table->gotoRecord(order.at(i)))
+                continue;
+            m_table->edit();
+            m_table->setInteger(Measurement::N, i + 1);
+            m_table->post();
+        }
+        m_table->first();
+    }
+    reopen();
+}

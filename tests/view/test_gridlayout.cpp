@@ -1,0 +1,210 @@
+// The grid layout text: writing, reading, colour names and numbers, malformed texts; the column
+// fit arithmetic and the title-click cycle.
+#include "view/columnfit.h"
+#include "view/gridlayout.h"
+
+#include <gtest/gtest.h>
+#include <numeric>
+
+namespace {
+
+QList<GridColumnLayout> designedColumns()
+{
+    auto column = [](const char *field, int width, int index) {
+        GridColumnLayout c;
+        c.fieldName = QString::fromLatin1(field);
+        c.width = width;
+        c.layoutIndex = index;
+        c.alignment = ColumnAlignment::Center;
+        return c;
+    };
+    QList<GridColumnLayout> columns{column("N", 100, 0),     column("DATE", 99, 0), column("TIME", 97, 1),
+                                    column("T_2", 97, 2),    column("MODE", 98, 3), column("T_1", 97, 0),
+                                    column("COMMENT", 97, 0)};
+    columns[3].alignment = ColumnAlignment::RightJustify;
+    columns[5].alignment = ColumnAlignment::RightJustify;
+    columns[6].alignment = ColumnAlignment::LeftJustify;
+    return columns;
+}
+
+TEST(GridLayoutText, WritesLinesIndentationAndDefaults)
+{
+    QList<GridColumnLayout> columns = designedColumns().mid(0, 3);
+    columns[0].titleState = TitleState::SortedUp;
+    columns[0].sortOrder = 0;
+    columns[1].color = 0x000000FF;
+    columns[2].width = 45; // the default: not written
+    columns[2].alignment = ColumnAlignment::Default;
+    columns[2].color = GridColor::rgb(1, 2, 3); // no name: written as a number
+
+    const QString expected = QStringLiteral("object TUniDataStorage\r\n"
+                                            "  Data = <\r\n"
+                                            "    item\r\n"
+                                            "      FieldName = 'N'\r\n"
+                                            "      TitleState = tsSortedUp\r\n"
+                                            "      Width = 100\r\n"
+                                            "      Alignment = talCenter\r\n"
+                                            "      SortOrder = 0\r\n"
+                                            "    end\r\n"
+                                            "    item\r\n"
+                                            "      FieldName = 'DATE'\r\n"
+                                            "      Width = 99\r\n"
+                                            "      Color = clRed\r\n"
+                                            "      Alignment = talCenter\r\n"
+                                            "    end\r\n"
+                                            "    item\r\n"
+                                            "      FieldName = 'TIME'\r\n"
+                                            "      LayoutIndex = 1\r\n"
+                                            "      Color = 197121\r\n"
+                                            "    end>\r\n"
+                                            "end\r\n");
+    EXPECT_EQ(writeGridLayout(columns), expected);
+}
+
+TEST(GridLayoutText, QuotesAreDoubledAndEveryPropertyRoundTrips)
+{
+    QList<GridColumnLayout> columns = designedColumns();
+    columns[0].fieldName = QStringLiteral("O'Brien");
+    columns[1].titleState = TitleState::SortedDown;
+    columns[1].sortOrder = 3;
+    columns[2].layoutLevel = 2;
+    columns[3].color = GridColor::SystemFlag + 15;
+    columns[4].color = GridColor::Default;
+    columns[5].color = 0xFF000019; // a system colour without a name
+    columns[6].width = -7;
+    const QString text = writeGridLayout(columns);
+    EXPECT_TRUE(text.contains(QStringLiteral("FieldName = 'O''Brien'")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Color = clBtnFace")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Color = clDefault")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Color = -16777191")));
+    EXPECT_EQ(parseGridLayout(text), columns);
+    EXPECT_EQ(parseGridLayout(writeGridLayout({})), QList<GridColumnLayout>{});
+}
+
+TEST(GridLayoutText, ReadsAnySpacingUnknownPropertiesAndNumbers)
+{
+    const QString text = QStringLiteral("object   TUniDataStorage\n Data=<item FieldName='T_1' Width=120\n"
+                                        "  OptionsVisual = [ovShowTitle, ovShowFooter] Font.Name = 'Arial'\n"
+                                        "  FooterState = fsSum Color = 255 TitleState=TSSORTEDDOWN end\n"
+                                        "item FieldName = 'X' + 'Y' Color = clskyblue end> end");
+    const QList<GridColumnLayout> columns = parseGridLayout(text);
+    ASSERT_EQ(columns.size(), 2);
+    EXPECT_EQ(columns[0].fieldName, QStringLiteral("T_1"));
+    EXPECT_EQ(columns[0].width, 120);
+    EXPECT_EQ(columns[0].color, 0x000000FFu);
+    EXPECT_EQ(columns[0].titleState, TitleState::SortedDown);
+    EXPECT_EQ(columns[0].sortOrder, -1);
+    EXPECT_EQ(columns[1].fieldName, QStringLiteral("XY"));
+    EXPECT_EQ(columns[1].width, 45);
+    EXPECT_EQ(columns[1].color, 0x00F0CAA6u);
+}
+
+TEST(GridLayoutText, BrokenTextsFail)
+{
+    const char *broken[] = {
+        "",
+        "object TUniDataStorage",
+        "object TUniDataStorage Data = < item FieldName = 'N' end> ",
+        "object TUniDataStorage Data = < item FieldName = 'N' end end",
+        "object TUniDataStorage Data = < item FieldName = 'N end> end",
+        "object TUniDataStorage Data = < item Width = wide end> end",
+        "object TUniDataStorage Data = < item Width = 99999999999 end> end",
+        "object TUniDataStorage Data = < item Color = clNoSuchColour end> end",
+        "object TUniDataStorage Data = < item TitleState = tsSideways end> end",
+        "object TUniDataStorage Data = < item FieldName = 5 end> end",
+        "object TUniDataStorage Data = < thing end> end",
+        "object TUniDataStorage Data = < item FieldName = 'N' end> end trailing",
+        "Data = <>",
+    };
+    for (const char *text : broken)
+        EXPECT_THROW(parseGridLayout(QString::fromUtf8(text)), LayoutParseError) << text;
+}
+
+TEST(GridColors, FiftyTwoNamesInLookupOrder)
+{
+    const QList<QString> names = GridColor::names();
+    ASSERT_EQ(names.size(), 52);
+    const struct
+    {
+        const char *name;
+        ColorValue value;
+    } samples[] = {{"clBlack", 0},
+                   {"clMaroon", 0x80},
+                   {"clNavy", 0x800000},
+                   {"clSilver", 0xC0C0C0},
+                   {"clMoneyGreen", 0xC0DCC0},
+                   {"clCream", 0xF0FBFF},
+                   {"clMedGray", 0xA4A0A0},
+                   {"clNone", 0x1FFFFFFF},
+                   {"clDefault", 0x20000000},
+                   {"clScrollBar", 0xFF000000},
+                   {"clHighlight", 0xFF00000D},
+                   {"clMenuBar", 0xFF00001E},
+                   {"cl3DDkShadow", 0xFF000015},
+                   {"clWindowText", 0xFF000008},
+                   {"clGradientInactiveCaption", 0xFF00001C}};
+    for (const auto &s : samples) {
+        const QString name = QString::fromLatin1(s.name);
+        EXPECT_TRUE(names.contains(name)) << s.name;
+        EXPECT_EQ(GridColor::name(s.value), name);
+        ColorValue value = 1;
+        EXPECT_TRUE(GridColor::fromName(name.toUpper(), &value));
+        EXPECT_EQ(value, s.value);
+    }
+    for (const QString &name : names) {
+        ColorValue value = 0;
+        ASSERT_TRUE(GridColor::fromName(name, &value));
+        EXPECT_EQ(GridColor::name(value), name) << "every value has one name";
+    }
+    EXPECT_EQ(GridColor::name(GridColor::rgb(1, 2, 3)), QString());
+    ColorValue unused = 0;
+    EXPECT_FALSE(GridColor::fromName(QStringLiteral("clOrange"), &unused));
+}
+
+TEST(ColumnFit, ScalesInProportionToFillTheWidthExactly)
+{
+    const QList<int> designed{100, 99, 97, 97, 98, 97, 97}; // 685
+    for (int available : {685, 1000, 700, 350, 7 * 8, 1}) {
+        const QList<int> scaled = ColumnFit::scale(designed, available, 1);
+        EXPECT_EQ(std::accumulate(scaled.begin(), scaled.end(), 0), std::max(available, 7)) << available;
+    }
+    EXPECT_EQ(ColumnFit::scale(designed, 685), designed);
+    EXPECT_EQ(ColumnFit::scale({100, 100, 200}, 800), (QList<int>{200, 200, 400}));
+    EXPECT_EQ(ColumnFit::scale({1, 1, 1}, 10), (QList<int>{4, 3, 3}));
+    EXPECT_EQ(ColumnFit::scale({0, 0}, 9), (QList<int>{5, 4}));
+    // A column below the minimum takes pixels from the widest.
+    EXPECT_EQ(ColumnFit::scale({1, 1000}, 100, 8), (QList<int>{8, 92}));
+}
+
+TEST(ColumnFit, EqualWidthsThenScaledAndDraggedBorder)
+{
+    EXPECT_EQ(ColumnFit::equalWidth(1000, 7), 142);
+    EXPECT_EQ(ColumnFit::equalWidth(6, 7), 0);
+    // Seven equal widths scaled to a client width of 996 differ by at most one pixel.
+    const QList<int> fitted = ColumnFit::scale(QList<int>(7, 142), 996);
+    EXPECT_EQ(std::accumulate(fitted.begin(), fitted.end(), 0), 996);
+    EXPECT_LE(
+        *std::max_element(fitted.begin(), fitted.end()) - *std::min_element(fitted.begin(), fitted.end()), 1);
+
+    // Dragging column 1 to 300: it keeps 300, the others share the rest in proportion.
+    const QList<int> after = ColumnFit::afterResize({100, 100, 200, 100}, 1, 300, 500);
+    EXPECT_EQ(after, (QList<int>{50, 300, 100, 50}));
+    // Dragged wider than the grid: the others keep the minimum.
+    const QList<int> wide = ColumnFit::afterResize({100, 100, 100}, 0, 5000, 300, 10);
+    EXPECT_EQ(wide, (QList<int>{280, 10, 10}));
+}
+
+TEST(TitleState, ClickCycleAndCtrl)
+{
+    TitleState s = TitleState::SortedNone;
+    s = nextTitleState(s, false);
+    EXPECT_EQ(s, TitleState::SortedUp);
+    s = nextTitleState(s, false);
+    EXPECT_EQ(s, TitleState::SortedDown);
+    s = nextTitleState(s, false);
+    EXPECT_EQ(s, TitleState::SortedUp);
+    EXPECT_EQ(nextTitleState(TitleState::SortedDown, true), TitleState::SortedNone);
+    EXPECT_EQ(nextTitleState(TitleState::SortedNone, true), TitleState::SortedNone);
+}
+
+} // namespace

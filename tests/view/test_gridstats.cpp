@@ -1,0 +1,103 @@
+// Selection statistics of the footers: the result table of the rounding rule, the fewer-than-two
+// case and the conversion failure.
+#include "data/errors.h"
+#include "data/regional.h"
+#include "view/selectionstats.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QList<QStringList> rows(std::initializer_list<std::pair<const char *, const char *>> values)
+{
+    QList<QStringList> result;
+    for (const auto &[t1, t2] : values)
+        result.append({QString::fromUtf8(t1), QString::fromUtf8(t2), QStringLiteral("07.11.2005"),
+                       QStringLiteral("09:05:30")});
+    return result;
+}
+
+QString massFooter(std::initializer_list<const char *> masses)
+{
+    QList<QStringList> snapshot;
+    for (const char *m : masses)
+        snapshot.append({QString::fromUtf8(m), QStringLiteral("1")});
+    return SelectionStats::footers(snapshot.size(), snapshot).t1;
+}
+
+TEST(SelectionStats, ResultTableOfTheRoundingRule)
+{
+    RegionalScope pin(Regional::russian());
+    EXPECT_EQ(massFooter({"12,3", "12,4"}), QStringLiteral("12,3/12,4/12,4"));
+    EXPECT_EQ(massFooter({"2,5", "2,6"}), QStringLiteral("2,5/2,5/2,6"));
+    EXPECT_EQ(massFooter({"1,25", "1,25"}), QStringLiteral("1,25/1,2/1,25"));
+    EXPECT_EQ(massFooter({"-1,25", "-1,25"}), QStringLiteral("-1,25/-1,2/-1,25"));
+    EXPECT_EQ(massFooter({"-3", "-4"}), QStringLiteral("-4/-3,5/-3"));
+    EXPECT_EQ(massFooter({"100", "101"}), QStringLiteral("100/100,5/101"));
+    EXPECT_EQ(massFooter({"7", "8", "9"}), QStringLiteral("7/8/9"));
+    EXPECT_EQ(massFooter({"12,4", "12,6", "13,1"}), QStringLiteral("12,4/12,7/13,1"));
+}
+
+TEST(SelectionStats, EqualValuesAndStoredForms)
+{
+    RegionalScope pin(Regional::russian());
+    EXPECT_EQ(massFooter({"-5", "-5"}), QStringLiteral("-5/-5/-5"));
+    EXPECT_EQ(massFooter({"0,3", "0,3"}), QStringLiteral("0,3/0,3/0,3"));
+    // Minimum and maximum keep the number, not the stored text; blanks around are allowed.
+    EXPECT_EQ(massFooter({" 12,50", "12,5 "}), QStringLiteral("12,5/12,5/12,5"));
+    // More decimals: the mean is rounded, the extremes are not.
+    EXPECT_EQ(massFooter({"0,07", "0,07"}), QStringLiteral("0,07/0,1/0,07"));
+    EXPECT_EQ(massFooter({"0", "0"}), QStringLiteral("0/0/0"));
+    EXPECT_EQ(massFooter({"-0,04", "-0,04"}), QStringLiteral("-0,04/0/-0,04"));
+}
+
+TEST(SelectionStats, BothColumnsAndFewerThanTwoRows)
+{
+    RegionalScope pin(Regional::russian());
+    const SelectionFooters two = SelectionStats::footers(2, rows({{"12,3", "3"}, {"12,4", "5"}}));
+    EXPECT_EQ(two.t1, QStringLiteral("12,3/12,4/12,4"));
+    EXPECT_EQ(two.t2, QStringLiteral("3/4/5"));
+
+    // One row, or none, shows the stored statistics whatever the row holds (even no number).
+    for (qsizetype n : {0, 1}) {
+        const SelectionFooters f = SelectionStats::footers(n, rows({{"", "abc"}}));
+        EXPECT_EQ(f.t1, QStringLiteral("0/0/0"));
+        EXPECT_EQ(f.t2, QStringLiteral("0/0/0"));
+    }
+}
+
+TEST(SelectionStats, ValueThatIsNoNumberFailsWithConversionError)
+{
+    RegionalScope pin(Regional::russian());
+    // An operative row has an empty series number.
+    const QList<QStringList> snapshot = rows({{"12,3", "3"}, {"15", ""}});
+    try {
+        SelectionStats::footers(2, snapshot);
+        FAIL() << "expected a conversion error";
+    } catch (const ConvertError &e) {
+        EXPECT_EQ(e.text(), QStringLiteral("'' is not a valid floating point value"));
+    }
+    EXPECT_THROW(SelectionStats::footers(2, rows({{"12.3", "1"}, {"1", "1"}})), ConvertError);
+}
+
+TEST(SelectionStats, RegionalSeparatorIsUsed)
+{
+    RegionalScope pin(Regional(QLatin1Char('.'), Regional::DateOrder::MonthDayYear, QLatin1Char('/')));
+    EXPECT_EQ(massFooter({"2.5", "2.6"}), QStringLiteral("2.5/2.5/2.6"));
+}
+
+TEST(SelectionStats, RoundMeanUsesTheDoubleNearestToOneTenth)
+{
+    RegionalScope pin(Regional::russian());
+    auto rounded = [](double m) { return SelectionStats::formatNumber(SelectionStats::roundMean(m)); };
+    EXPECT_EQ(rounded(1.25), QStringLiteral("1,2")); // f slightly above 0.1: the half rounds down
+    EXPECT_EQ(rounded(-1.25), QStringLiteral("-1,2"));
+    EXPECT_EQ(rounded(1.35), QStringLiteral("1,4"));
+    EXPECT_EQ(rounded(100.5), QStringLiteral("100,5"));
+    EXPECT_EQ(rounded(12.7), QStringLiteral("12,7"));
+    // The product k * f is stored as a double; it may lie one bit off the literal, which the 15
+    // digits of the footer do not show.
+    EXPECT_NE(SelectionStats::roundMean(12.7), 12.7);
+}
+
+} // namespace

@@ -1,0 +1,329 @@
+// The table view commands over a real table file: sorting by title clicks, footers of the
+// selection, colours, the saved layout, deleting and renumbering rows.
+#include "components/dbgrid.h"
+#include "data/settingsstore.h"
+#include "view/gridlayout.h"
+#include "view/tableview.h"
+#include "viewtesting.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <numeric>
+
+namespace {
+
+class TableViewTest : public ViewFixture
+{
+protected:
+    std::unique_ptr<TableView> view;
+    DbGrid *grid = nullptr;
+
+    void makeView()
+    {
+        view = std::make_unique<TableView>(&table, &window);
+        grid = view->dbGrid();
+        place(view->grid());
+    }
+    int col(const QString &field) const { return grid->columnIndex(field); }
+    QString footer(const QString &field) const { return grid->column(col(field)).footerText; }
+    QString storedLayout() const
+    {
+        return SettingsStore::open()->value(QStringLiteral("Table_1")).toString();
+    }
+    void storeLayout(const QString &text)
+    {
+        SettingsStore::open()->setValue(QStringLiteral("Table_1"), text);
+    }
+    QList<int> recordsOfRows(std::initializer_list<int> rows) const
+    {
+        QList<int> records;
+        for (int row : rows)
+            records.append(table.recordAt(row));
+        return records;
+    }
+};
+
+TEST_F(TableViewTest, TitleClicksCycleThroughTheSortIndex)
+{
+    addReadings({{1, "12,5", "1"}, {2, "9", "2"}, {3, "100", "3"}, {4, "-3", "4"}});
+    makeView();
+    const int mass = col(Measurement::T_1);
+
+    grid->titleClick(mass, Qt::NoModifier); // up: descending text order
+    EXPECT_EQ(grid->column(mass).titleState, TitleState::SortedUp);
+    EXPECT_EQ(column(Measurement::T_1), strings({"9", "12,5", "100", "-3"}));
+    EXPECT_EQ(table.selectedIndex().toLower(), QStringLiteral("tab1"));
+    EXPECT_TRUE(QFile::exists(table.indexFileName()));
+
+    grid->titleClick(mass, Qt::ShiftModifier); // down: ascending, text compared, not numbers
+    EXPECT_EQ(grid->column(mass).titleState, TitleState::SortedDown);
+    EXPECT_EQ(column(Measurement::T_1), strings({"-3", "100", "12,5", "9"}));
+    grid->titleClick(mass, Qt::NoModifier);
+    EXPECT_EQ(grid->column(mass).titleState, TitleState::SortedUp);
+
+    // Another title: only that one keeps a mark, descending; N sorts as a number.
+    addReadings({{10, "1", "1"}});
+    grid->titleClick(col(Measurement::N), Qt::NoModifier);
+    EXPECT_EQ(grid->column(mass).titleState, TitleState::SortedNone);
+    EXPECT_EQ(grid->column(mass).sortOrder, -1);
+    EXPECT_EQ(grid->column(col(Measurement::N)).sortOrder, 0);
+    EXPECT_EQ(column(Measurement::N), strings({"10", "4", "3", "2", "1"}));
+
+    // Ctrl with a click: file order, no index file, no marks.
+    grid->titleClick(col(Measurement::N), Qt::ControlModifier);
+    EXPECT_EQ(grid->column(col(Measurement::N)).titleState, TitleState::SortedNone);
+    EXPECT_EQ(column(Measurement::N), strings({"1", "2", "3", "4", "10"}));
+    EXPECT_TRUE(table.selectedIndex().isEmpty());
+    EXPECT_FALSE(QFile::exists(table.indexFileName()));
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(TableViewTest, SortKeepsTheCurrentRecordAndTheSelection)
+{
+    addReadings({{1, "12,5", "1"}, {2, "9", "2"}, {3, "100", "3"}});
+    makeView();
+    table.gotoRecord(2);
+    grid->selectRecords({1, 3});
+    grid->titleClick(col(Measurement::T_1), Qt::NoModifier);
+    EXPECT_EQ(table.recNo(), 2);
+    EXPECT_EQ(grid->currentRow(), table.rowOf(2));
+    EXPECT_EQ(grid->selectedRecords(), (QList<int>{1, 3}));
+    EXPECT_EQ(grid->view()->selectionModel()->selectedRows().size(), 2);
+
+    view->sortReset(QStringLiteral("tab1"));
+    EXPECT_EQ(grid->column(col(Measurement::T_1)).titleState, TitleState::SortedNone);
+    EXPECT_EQ(column(Measurement::N), strings({"1", "2", "3"}));
+    EXPECT_EQ(table.recNo(), 2);
+}
+
+TEST_F(TableViewTest, FootersShowTheStatisticsOfTheSelection)
+{
+    addReadings({{1, "12,3", "3"}, {2, "12,4", "5"}, {3, "15", ""}, {4, "2,5", "1"}});
+    makeView();
+    EXPECT_EQ(footer(Measurement::T_1), QStringLiteral("0/0/0"));
+
+    grid->selectRecords({1, 2});
+    EXPECT_EQ(footer(Measurement::T_1), QStringLiteral("12,3/12,4/12,4"));
+    EXPECT_EQ(footer(Measurement::T_2), QStringLiteral("3/4/5"));
+    EXPECT_TRUE(grid->column(col(Measurement::N)).footerText.isEmpty());
+
+    // An operative row has no series number: an error message, the footers stay.
+    grid->selectRecords({1, 2, 3});
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].text, QStringLiteral("'' is not a valid floating point value."));
+    EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(footer(Measurement::T_1), QStringLiteral("12,3/12,4/12,4"));
+    EXPECT_EQ(footer(Measurement::T_2), QStringLiteral("3/4/5"));
+
+    grid->selectRecords({4});
+    EXPECT_EQ(footer(Measurement::T_1), QStringLiteral("0/0/0"));
+    EXPECT_EQ(footer(Measurement::T_2), QStringLiteral("0/0/0"));
+}
+
+TEST_F(TableViewTest, DoubleClickWalksToTheEndAndBackToTheFirstRow)
+{
+    addSeries(200);
+    makeView();
+    grid->selectRecords({5, 6, 7});
+    EXPECT_NE(footer(Measurement::T_1), QStringLiteral("0/0/0"));
+    table.gotoRecord(50);
+    view->DBGridPro1DblClick();
+    EXPECT_EQ(table.recNo(), 1);
+    EXPECT_EQ(grid->currentRow(), 0);
+    EXPECT_EQ(grid->selectionCount(), 1);
+    EXPECT_EQ(footer(Measurement::T_1), QStringLiteral("0/0/0"));
+    EXPECT_EQ(table.rowCount(), 200); // nothing appended at the end
+}
+
+TEST_F(TableViewTest, ColourCommandsActOnTheCurrentColumn)
+{
+    addSeries(3);
+    makeView();
+    const int mass = col(Measurement::T_1);
+    grid->setCurrentCell(1, mass);
+
+    prompts.colorAnswers = {QColor(Qt::red), QColor(), QColor(1, 2, 3)};
+    view->N17Click();
+    EXPECT_EQ(grid->column(mass).color, 0x000000FFu);
+    view->N17Click(); // cancelled: nothing changes
+    EXPECT_EQ(grid->column(mass).color, 0x000000FFu);
+    grid->setCurrentCell(1, 0);
+    view->N17Click();
+    EXPECT_EQ(grid->column(0).color, GridColor::rgb(1, 2, 3));
+    // The dialog starts black, then from the last colour confirmed.
+    EXPECT_EQ(prompts.colorStarts, (QList<QColor>{Qt::black, Qt::red, Qt::red}));
+
+    view->N18Click();
+    EXPECT_EQ(grid->column(0).color, GridColor::None);
+    EXPECT_EQ(grid->column(mass).color, 0x000000FFu);
+    view->N19Click();
+    EXPECT_EQ(grid->column(mass).color, GridColor::None);
+
+    // With no table open the commands do nothing.
+    table.close();
+    prompts.colorAnswers = {QColor(Qt::blue)};
+    view->N17Click();
+    EXPECT_EQ(prompts.colorStarts.size(), 3);
+}
+
+TEST_F(TableViewTest, FirstRestoreFitsTheColumnsAndSavesAtOnce)
+{
+    makeView();
+    grid->setColumnWidths({300, 50, 50, 50, 50, 50, 50});
+    view->layoutRestore(QStringLiteral("Table_1"));
+    const QList<int> widths = grid->columnWidths();
+    EXPECT_EQ(std::accumulate(widths.begin(), widths.end(), 0), grid->view()->viewport()->width());
+    EXPECT_LE(
+        *std::max_element(widths.begin(), widths.end()) - *std::min_element(widths.begin(), widths.end()), 1);
+
+    const QList<GridColumnLayout> saved = parseGridLayout(storedLayout());
+    ASSERT_EQ(saved.size(), 7);
+    EXPECT_EQ(saved[0].fieldName, QStringLiteral("N"));
+    EXPECT_EQ(saved[0].alignment, ColumnAlignment::Center);
+    EXPECT_EQ(saved[2].layoutIndex, 1);
+    EXPECT_EQ(saved[3].fieldName, QStringLiteral("T_2"));
+    EXPECT_EQ(saved[3].alignment, ColumnAlignment::RightJustify);
+    EXPECT_EQ(saved[6].fieldName, QStringLiteral("COMMENT"));
+    for (int c = 0; c < 7; ++c)
+        EXPECT_EQ(saved[c].width, widths[c]);
+}
+
+TEST_F(TableViewTest, LayoutCarriesColoursAndSortMarksToTheNextTable)
+{
+    addReadings({{1, "12,5", "1"}, {2, "9", "2"}});
+    makeView();
+    const int mass = col(Measurement::T_1);
+    grid->setCurrentCell(0, mass);
+    prompts.colorAnswers = {QColor(Qt::red)};
+    view->N17Click();
+    grid->titleClick(mass, Qt::NoModifier);
+    view->layoutSave(QStringLiteral("Table_1"));
+    EXPECT_TRUE(storedLayout().contains(QStringLiteral("      Color = clRed\r\n")));
+    EXPECT_TRUE(storedLayout().contains(QStringLiteral("      TitleState = tsSortedUp\r\n")));
+
+    // A second view over a table in file order: the mark comes back, the rows are not sorted.
+    view->sortReset(QStringLiteral("tab1"));
+    TableView other(&table, &window);
+    other.layoutRestore(QStringLiteral("Table_1"));
+    EXPECT_EQ(other.dbGrid()->column(mass).color, 0x000000FFu);
+    EXPECT_EQ(other.dbGrid()->column(mass).titleState, TitleState::SortedUp);
+    EXPECT_EQ(column(Measurement::N), strings({"1", "2"}));
+
+    // All colours removed: the saved text has no colour line.
+    view->N19Click();
+    view->layoutSave(QStringLiteral("Table_1"));
+    EXPECT_FALSE(storedLayout().contains(QStringLiteral("Color")));
+}
+
+TEST_F(TableViewTest, RestoreIgnoresUnknownFieldsAndRejectsBrokenTexts)
+{
+    makeView();
+    storeLayout(
+        QStringLiteral("object TUniDataStorage\r\n  Data = <\r\n    item\r\n      FieldName = 'WEIGHT'\r\n"
+                       "      Color = clLime\r\n    end\r\n    item\r\n      FieldName = 'mode'\r\n"
+                       "      Color = 65535\r\n    end>\r\nend\r\n"));
+    view->layoutRestore(QStringLiteral("Table_1"));
+    EXPECT_EQ(grid->column(col(Measurement::MODE)).color, 0x0000FFFFu);
+    EXPECT_EQ(grid->column(col(Measurement::MODE)).alignment, ColumnAlignment::Default); // copied as read
+    for (int c = 0; c < grid->columnCount(); ++c) {
+        if (c != col(Measurement::MODE)) {
+            EXPECT_EQ(grid->column(c).color, GridColor::None);
+        }
+    }
+
+    const QList<int> widths = grid->columnWidths();
+    storeLayout(QStringLiteral("object TUniDataStorage\r\n  Data = <\r\n    item\r\n      FieldName = 'N'\r\n"
+                               "      Color = clRed\r\n    end\r\n    item\r\n      Width = \r\n"));
+    EXPECT_THROW(view->layoutRestore(QStringLiteral("Table_1")), LayoutParseError);
+    EXPECT_EQ(grid->column(0).color, GridColor::None);
+    EXPECT_EQ(grid->columnWidths(), widths);
+}
+
+TEST_F(TableViewTest, DeletingASelectionWhileSortedLeavesFileOrder)
+{
+    addSeries(10);
+    makeView();
+    QSignalSpy deleted(view.get(), &TableView::rowsDeleted);
+    grid->titleClick(col(Measurement::T_1), Qt::NoModifier); // "9,5"... text order, descending
+    grid->selectRecords(recordsOfRows({0, 4, 9}));
+    const QList<int> doomed = grid->selectedRecords();
+
+    view->N21Click();
+    EXPECT_EQ(deleted.size(), 1);
+    EXPECT_EQ(table.rowCount(), 7);
+    EXPECT_EQ(grid->column(col(Measurement::T_1)).titleState, TitleState::SortedNone);
+    EXPECT_TRUE(table.selectedIndex().isEmpty());
+    EXPECT_EQ(table.physicalRecordCount(), 7); // packed
+    EXPECT_EQ(grid->selectedCount(), 0);
+    EXPECT_EQ(table.recNo(), table.recordAt(0));
+    QStringList expected;
+    for (int n = 1; n <= 10; ++n) {
+        if (!doomed.contains(n))
+            expected.append(QString::number(n));
+    }
+    EXPECT_EQ(column(Measurement::N), expected); // file order, gaps in N
+
+    view->N37Click();
+    EXPECT_EQ(column(Measurement::N), strings({"1", "2", "3", "4", "5", "6", "7"}));
+}
+
+TEST_F(TableViewTest, DeletingWithoutSelectionTakesTheCurrentRowAndAllRowsCanGo)
+{
+    addSeries(4);
+    makeView();
+    table.gotoRecord(3);
+    grid->clearSelection();
+    view->N21Click();
+    EXPECT_EQ(column(Measurement::N), strings({"1", "2", "4"}));
+
+    grid->selectAllRows();
+    EXPECT_EQ(grid->selectedCount(), 3);
+    view->N21Click();
+    EXPECT_EQ(table.rowCount(), 0);
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+    EXPECT_EQ(footer(Measurement::T_1), QStringLiteral("0/0/0"));
+    view->N37Click(); // an empty table stays as it is
+    EXPECT_EQ(table.rowCount(), 0);
+}
+
+TEST_F(TableViewTest, RenumberingFollowsTheSortedOrderAndStaysInTheFile)
+{
+    addReadings({{7, "12,5", "1"}, {8, "9", "2"}, {9, "100", "3"}, {20, "-3", "4"}});
+    makeView();
+    grid->titleClick(col(Measurement::T_1), Qt::ShiftModifier); // descending: 9, 12,5, 100, -3
+    view->N37Click();
+    EXPECT_EQ(column(Measurement::T_1), strings({"9", "12,5", "100", "-3"})); // still sorted after reopening
+    EXPECT_EQ(column(Measurement::N), strings({"1", "2", "3", "4"}));
+    EXPECT_EQ(table.recNo(), table.recordAt(0));
+
+    table.close();
+    table.open();
+    table.selectIndex(QString());
+    EXPECT_EQ(column(Measurement::N), strings({"2", "1", "3", "4"}));
+}
+
+TEST_F(TableViewTest, RenumberingSortedByNumberUsesTheOrderShownAtTheStart)
+{
+    addReadings({{5, "1", "1"}, {3, "2", "1"}, {9, "3", "1"}, {1, "4", "1"}});
+    makeView();
+    grid->titleClick(col(Measurement::N), Qt::NoModifier); // descending: 9, 5, 3, 1
+    const QStringList masses = column(Measurement::T_1);
+    EXPECT_EQ(masses, strings({"3", "1", "2", "4"}));
+    view->N37Click();
+    // Every row numbered exactly once, in the order shown when the command started.
+    table.selectIndex(QString());
+    QStringList numbers = column(Measurement::N);
+    EXPECT_EQ(numbers, strings({"2", "3", "1", "4"}));
+}
+
+TEST_F(TableViewTest, RenumberingMoreRowsThanTheFieldHoldsChangesNothing)
+{
+    addSeries(10000);
+    makeView();
+    const QStringList before = column(Measurement::N);
+    EXPECT_THROW(view->N37Click(), QpxError); // raised to the caller's guard
+    EXPECT_EQ(column(Measurement::N), before);
+    EXPECT_EQ(before.last(), QStringLiteral("1"));
+}
+
+} // namespace
