@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 QList<ChartPoint> masses(std::initializer_list<double> ys)
@@ -187,6 +188,22 @@ TEST(ChartDrawing, RedLineInsideThePlotOnly)
     // The bottom strip holds the 101 pixels of labels and the axis title: no part of the line.
     EXPECT_EQ(redPixels(image, QRect(0, 482 - 110, 698, 110)), 0);
     EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::white));
+}
+
+TEST(ChartDrawing, ExtremeValuesDrawWithoutHanging)
+{
+    Chart chart;
+    configureMassChart(chart);
+    chart.series.addXY(1, -1e300);
+    chart.series.addXY(2e6, 1e300);
+    chart.series.addXY(3e6, 0);
+    QImage image(300, 200, QImage::Format_ARGB32);
+    QPainter painter(&image);
+    chart.draw(painter, QRectF(image.rect()));
+    chart.draw(painter, QRectF(0, 0, 5, 5)); // too small for a plot
+    painter.end();
+    EXPECT_TRUE(valueTicks(0, std::numeric_limits<double>::infinity(), 1, 10, 5).major.isEmpty());
+    EXPECT_TRUE(dateTimeTicks(0, std::nan(""), 1, 10, 5).major.isEmpty());
 }
 
 TEST(ChartWindows, ParametersDialogLayout)
