@@ -56,6 +56,19 @@ QString valueLabel(double value, double step)
     return text.replace(QLatin1Char('.'), Regional::current().decimalSeparator());
 }
 
+QList<double> gridPositions(const AxisTicks &ticks, double from, double to, bool centered)
+{
+    if (!centered)
+        return ticks.major;
+    QList<double> at;
+    if (ticks.major.isEmpty())
+        return at;
+    for (double g = ticks.major.constFirst() - ticks.step / 2; g <= to; g += ticks.step)
+        if (g >= from)
+            at << g;
+    return at;
+}
+
 QFont withPixelSize(QFont font, int pixels, bool bold = false)
 {
     font.setPixelSize(pixels);
@@ -239,14 +252,14 @@ void Chart::draw(QPainter &p, const QRectF &rect) const
     if (!backWallTransparent)
         p.fillRect(plot, backWallColor);
 
-    // Grid lines at the labels.
+    // Grid lines at the labels, or halfway between them.
     QPen gridPen(QColor(160, 160, 160), 1, Qt::DotLine);
     p.setPen(gridPen);
     if (bottomAxis.grid)
-        for (double x : xTicks.major)
+        for (double x : gridPositions(xTicks, xFrom, xTo, bottomAxis.gridCentered))
             p.drawLine(QPointF(mapX(x), plot.top()), QPointF(mapX(x), plot.bottom()));
     if (leftAxis.grid)
-        for (double y : yTicks.major)
+        for (double y : gridPositions(yTicks, yFrom, yTo, leftAxis.gridCentered))
             p.drawLine(QPointF(plot.left(), mapY(y)), QPointF(plot.right(), mapY(y)));
 
     // Axes, ticks and labels.
