@@ -27,6 +27,10 @@ Regional Regional::russian()
 Regional Regional::fromEnvironment()
 {
     const QLocale locale = QLocale::system();
+    // An environment that names no locale at all (C / POSIX) gets the settings the program is
+    // made for, so that tables written with a decimal comma and day.month.year dates read back.
+    if (locale.language() == QLocale::C)
+        return russian();
     const QString decimal = locale.decimalPoint();
     const QChar separator = decimal.size() == 1 ? decimal.at(0) : QLatin1Char('.');
 

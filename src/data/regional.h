@@ -16,7 +16,8 @@ public:
     Regional(QChar decimalSeparator, DateOrder order, QChar dateSeparator);
 
     static Regional russian();
-    // From the system locale (on POSIX: LC_ALL, LC_NUMERIC, LANG).
+    // From the system locale (on POSIX: LC_ALL, LC_NUMERIC, LANG); Russian when the environment
+    // names none (the C / POSIX locale).
     static Regional fromEnvironment();
 
     static const Regional &current();

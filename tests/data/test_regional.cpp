@@ -2,6 +2,7 @@
 #include "data/errors.h"
 #include "data/regional.h"
 
+#include <QLocale>
 #include <gtest/gtest.h>
 
 TEST(Regional, GeneralFormUnderRussianSettings)
@@ -52,4 +53,15 @@ TEST(Regional, DateTimesFollowTheDateOrderAndRejectImpossibleDates)
     EXPECT_FALSE(ru.tryParseDateTime(QStringLiteral("07.11.2005 24:00:00"), nullptr));
     const Regional us(QLatin1Char('.'), Regional::DateOrder::MonthDayYear, QLatin1Char('/'));
     EXPECT_EQ(us.parseDateTime(QStringLiteral("11/07/2005 10:00")).date(), QDate(2005, 11, 7));
+}
+
+TEST(Regional, AnEnvironmentWithoutLocaleGetsRussianSettings)
+{
+    // CTest runs the tests under LC_ALL=C.UTF-8, a locale that names no language.
+    if (QLocale::system().language() != QLocale::C)
+        GTEST_SKIP() << "the environment names a locale";
+    const Regional r = Regional::fromEnvironment();
+    EXPECT_EQ(r.decimalSeparator(), QLatin1Char(','));
+    EXPECT_EQ(r.dateOrder(), Regional::DateOrder::DayMonthYear);
+    EXPECT_EQ(r.dateSeparator(), QLatin1Char('.'));
 }
