@@ -944,6 +944,9 @@ void DbGrid::commitEdit()
     m_view->commitEdit();
 }
 
+QHeaderView *DbGrid::title() const { return m_title; }
+QWidget *DbGrid::footer() const { return m_footer; }
+
 // ---------------------------------------------------------------- widths and colours
 
 int DbGrid::availableWidth() const

@@ -10,6 +10,7 @@
 
 #include <QAbstractTableModel>
 #include <QFrame>
+#include <QHeaderView>
 #include <QHash>
 #include <QList>
 #include <QStringList>
@@ -75,6 +76,7 @@ public:
 
     // Posts the edit in progress, if any.
     void commitEdit();
+    bool isEditing() const { return state() == EditingState; }
     using QTableView::moveCursor;
 
 signals:
@@ -164,8 +166,8 @@ public:
 
     DbGridView *view() const { return m_view; }
     DbGridModel *model() const { return m_model; }
-    DbGridTitle *title() const { return m_title; }
-    DbGridFooter *footer() const { return m_footer; }
+    QHeaderView *title() const;
+    QWidget *footer() const;
     QColor columnBackground(int column) const;
     // The screen colour of a colour value (system colours from the palette); invalid for none.
     QColor toQColor(ColorValue value) const;
