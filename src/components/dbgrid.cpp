@@ -4,6 +4,7 @@
 #include "data/dbftable.h"
 #include "view/columnfit.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -361,6 +362,38 @@ bool DbGridView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *eve
     return result;
 }
 
+QItemSelectionModel::SelectionFlags DbGridView::selectionCommand(const QModelIndex &index,
+                                                                 const QEvent *event) const
+{
+    const QItemSelectionModel::SelectionFlags flags = QTableView::selectionCommand(index, event);
+    Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
+    bool drag = false;
+    if (event) {
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            drag = true;
+            [[fallthrough]];
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+            modifiers = static_cast<const QInputEvent *>(event)->modifiers();
+            break;
+        default:
+            break;
+        }
+    }
+    m_grid->m_plainMove = (flags & QItemSelectionModel::Clear) && !drag &&
+                          !(modifiers & (Qt::ControlModifier | Qt::ShiftModifier));
+    return flags;
+}
+
+void DbGridView::selectAll()
+{
+    m_grid->m_plainMove = false;
+    QTableView::selectAll();
+}
+
 void DbGridView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
 {
     // Tab in the editor moves on without opening an editor in the next cell.
@@ -688,6 +721,7 @@ QList<QStringList> DbGrid::selectionValues() const
 
 void DbGrid::selectRecords(const QList<int> &recNos)
 {
+    m_plainMove = false;
     dropSelection();
     for (int recNo : recNos) {
         if (m_table && m_table->isOpen() && m_table->rowOf(recNo) >= 0)
@@ -759,10 +793,28 @@ void DbGrid::dropSelection()
 
 void DbGrid::onSelectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
+    const bool plainMove = m_plainMove;
+    m_plainMove = false;
     if (m_applyingSelection || m_updateLock)
         return;
-    if (!m_view->selectionModel()->hasSelection()) {
+    QItemSelectionModel *model = m_view->selectionModel();
+    if (!model->hasSelection() || plainMove) {
+        // Nothing selected, or only the highlight of the current row after a plain move.
         dropSelection();
+    } else if (m_index.isEmpty()) {
+        // The first explicit selection takes the highlighted current row along (Ctrl with a
+        // click after a plain click selects both rows): the rows selected before come first.
+        QList<int> rows;
+        for (const QItemSelectionRange &range : model->selection()) {
+            for (int row = range.top(); row <= range.bottom(); ++row)
+                rows.append(row);
+        }
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        std::stable_partition(rows.begin(), rows.end(),
+                              [&](int row) { return !selected.contains(m_model->index(row, 0)); });
+        for (int row : rows)
+            addSelected(m_model->recordAt(row));
     } else {
         for (const QItemSelectionRange &range : deselected) {
             for (int row = range.top(); row <= range.bottom(); ++row)
@@ -839,6 +891,7 @@ void DbGrid::moveDown()
     const int rows = m_model->rowCount();
     if (row + 1 < rows) {
         const QModelIndex next = m_model->index(row + 1, std::max(0, currentColumn()));
+        m_plainMove = true;
         m_view->selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect |
                                                             QItemSelectionModel::Rows);
         m_view->scrollTo(next);
@@ -858,7 +911,13 @@ void DbGrid::syncCurrentFromTable()
     const QModelIndex index = m_model->index(row, std::max(0, currentColumn()));
     const bool syncing = m_syncing;
     m_syncing = true;
-    m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    const bool applying = m_applyingSelection;
+    m_applyingSelection = true;
+    // Without an explicit selection the highlight follows the current row.
+    m_view->selectionModel()->setCurrentIndex(index, m_index.isEmpty() ? QItemSelectionModel::ClearAndSelect |
+                                                                             QItemSelectionModel::Rows
+                                                                       : QItemSelectionModel::NoUpdate);
+    m_applyingSelection = applying;
     m_view->scrollTo(index);
     m_syncing = syncing;
 }
@@ -944,8 +1003,14 @@ void DbGrid::commitEdit()
     m_view->commitEdit();
 }
 
-QHeaderView *DbGrid::title() const { return m_title; }
-QWidget *DbGrid::footer() const { return m_footer; }
+QHeaderView *DbGrid::title() const
+{
+    return m_title;
+}
+QWidget *DbGrid::footer() const
+{
+    return m_footer;
+}
 
 // ---------------------------------------------------------------- widths and colours
 

@@ -10,8 +10,8 @@
 
 #include <QAbstractTableModel>
 #include <QFrame>
-#include <QHeaderView>
 #include <QHash>
+#include <QHeaderView>
 #include <QList>
 #include <QStringList>
 #include <QTableView>
@@ -77,6 +77,7 @@ public:
     // Posts the edit in progress, if any.
     void commitEdit();
     bool isEditing() const { return state() == EditingState; }
+    void selectAll() override;
     using QTableView::moveCursor;
 
 signals:
@@ -85,6 +86,8 @@ signals:
 
 protected:
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event = nullptr) const override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -156,7 +159,8 @@ public:
     int currentRow() const;
     int currentColumn() const;
     void setCurrentCell(int row, int column);
-    // One row down as the Down key does; at the last row the table moves past its end instead.
+    // One row down as the Down key does (the explicit selection is cleared); at the last row the
+    // table moves past its end instead.
     void moveDown();
 
     // Suspends the grid's following of the table (bulk changes); endUpdate shows the result.
@@ -218,6 +222,9 @@ private:
     bool m_syncing = false;
     bool m_applyingSelection = false;
     bool m_applyingWidths = false;
+    // The selection command being applied came from a move without Ctrl or Shift: it selects the
+    // current row only as its highlight, not as an explicit selection.
+    bool m_plainMove = false;
     int m_fittedWidth = -1;
     QList<Entry> m_entries;        // selection in order of adding, with holes
     QHash<int, qsizetype> m_index; // recNo -> position in m_entries

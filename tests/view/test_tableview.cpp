@@ -286,6 +286,24 @@ TEST_F(TableViewTest, DeletingWithoutSelectionTakesTheCurrentRowAndAllRowsCanGo)
     EXPECT_EQ(table.rowCount(), 0);
 }
 
+TEST_F(TableViewTest, PlainMovesAreNoExplicitSelection)
+{
+    addSeries(5);
+    makeView();
+    // A plain move highlights the current row only: after the walk the current row is the first
+    // one, and that is the row a deletion takes.
+    grid->setCurrentCell(3, 1);
+    grid->moveDown();
+    EXPECT_EQ(grid->selectedCount(), 0);
+    EXPECT_EQ(table.recNo(), 5);
+    view->DBGridPro1DblClick();
+    EXPECT_EQ(table.recNo(), 1);
+    EXPECT_EQ(grid->view()->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(grid->view()->selectionModel()->selectedRows().constFirst().row(), 0);
+    view->N21Click();
+    EXPECT_EQ(column(Measurement::N), strings({"2", "3", "4", "5"}));
+}
+
 TEST_F(TableViewTest, RenumberingFollowsTheSortedOrderAndStaysInTheFile)
 {
     addReadings({{7, "12,5", "1"}, {8, "9", "2"}, {9, "100", "3"}, {20, "-3", "4"}});
