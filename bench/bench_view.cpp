@@ -196,6 +196,29 @@ void BM_DoubleClickWalk(benchmark::State &state)
     }
 }
 
+// Rows appended one by one with the grid shown, as an import of new readings does.
+void BM_Append1000Shown(benchmark::State &state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto scene = std::make_unique<Scene>(int(state.range(0)));
+        state.ResumeTiming();
+        for (int i = 0; i < 1000; ++i) {
+            scene->table.append();
+            scene->table.setInteger(Measurement::N, i + 1);
+            scene->table.setText(Measurement::MODE, Measurement::Operative);
+            scene->table.setText(Measurement::DATE, QStringLiteral("01.12.2005"));
+            scene->table.setText(Measurement::TIME, QStringLiteral("10:00:00"));
+            scene->table.setNumber(Measurement::T_1, 100.5);
+            scene->table.post();
+        }
+        scene->paint();
+        state.PauseTiming();
+        scene.reset();
+        state.ResumeTiming();
+    }
+}
+
 BENCHMARK(BM_Open)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollPage)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortByColumn)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -207,6 +230,7 @@ BENCHMARK(BM_Renumber)
     ->Args({100000, 0})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+BENCHMARK(BM_Append1000Shown)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_DoubleClickWalk)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace
