@@ -1,8 +1,53 @@
-// Program entry of qpx. The start-up sequence lives in the application shell.
+// Program entry of qpx: the application object and its title, Qt's own Russian texts, the six
+// windows created once and hidden (main window first), the splash window for three seconds, then
+// the message loop with the main window maximised.
+#include "app/about.h"
+#include "app/logo.h"
+#include "app/main.h"
+#include "app/placeholders.h"
+
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    QCoreApplication::setOrganizationName(QStringLiteral("Norvelt"));
+    QCoreApplication::setApplicationName(QStringLiteral("QPX"));
+    QCoreApplication::setApplicationVersion(fileVersionText());
+    QGuiApplication::setApplicationDisplayName(programTitle());
+
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
+
+    // The splash window must not end the program when it closes before the main window is shown.
+    app.setQuitOnLastWindowClosed(false);
+
+    TForm1 Form1;
+    auto Form2 = std::make_unique<TForm2>(&Form1);
+    auto Form3 = std::make_unique<TForm3>(&Form1.Dbf1, &Form1);
+    auto Form4 = std::make_unique<TForm4>(&Form1.Dbf1, &Form1);
+    auto Form5 = std::make_unique<TForm5>();
+    auto Form6 = std::make_unique<Tform6>(&Form1);
+    Form1.setDownloadDialog(Form2.get());
+    Form1.setChartWindows(Form3.get(), Form4.get());
+    Form1.setAboutBox(Form6.get());
+    QApplication::setWindowIcon(Form1.windowIcon());
+
+    Form5->exec();
+    Form5.reset();
+
+    Form1.show();
+    app.setQuitOnLastWindowClosed(true);
+    const int result = app.exec();
+    // The windows that refer to the main window's table go before it.
+    Form6.reset();
+    Form4.reset();
+    Form3.reset();
+    Form2.reset();
+    return result;
 }

@@ -1,7 +1,56 @@
+// qpx-cli dump TABLE.db: the live rows of a table file as CSV (UTF-8, RFC 4180).
 #include "cli.h"
 
-int cmdDump(const QStringList &)
+#include "data/dbftable.h"
+
+#include <QFile>
+#include <cstdio>
+
+namespace {
+
+QString csvField(const QString &text)
 {
-    cli::err(QStringLiteral("qpx-cli: the command \"dump\" is not built yet"));
-    return cli::Failed;
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+int cmdDump(const QStringList &args)
+{
+    const QString usageLine = QStringLiteral("dump TABLE.db");
+    if (args.size() != 1)
+        return cli::usage(QStringLiteral("dump takes one table file"), usageLine);
+    return cli::guarded([&] {
+        DbfTable table;
+        table.setSchema({}); // any table file: no fields are required
+        table.setFileName(args[0]);
+        table.open();
+
+        QByteArray text;
+        QStringList line;
+        for (int f = 0; f < table.fieldCount(); ++f)
+            line.append(csvField(table.field(f).name));
+        text += line.join(QLatin1Char(',')).toUtf8() + "\r\n";
+        // File order whatever index the table file remembers; rows marked deleted are left out.
+        for (int recNo = 1; recNo <= table.physicalRecordCount(); ++recNo) {
+            if (table.recordBytes(recNo).startsWith('*'))
+                continue;
+            line.clear();
+            for (int f = 0; f < table.fieldCount(); ++f)
+                line.append(csvField(table.text(recNo, f)));
+            text += line.join(QLatin1Char(',')).toUtf8() + "\r\n";
+        }
+        table.close();
+        if (std::fwrite(text.constData(), 1, size_t(text.size()), stdout) != size_t(text.size()) ||
+            std::fflush(stdout) != 0) {
+            cli::err(QStringLiteral("qpx-cli: the output could not be written"));
+            return int(cli::Failed);
+        }
+        return int(cli::Ok);
+    });
 }

@@ -1,7 +1,28 @@
+// qpx-cli export TABLE.db OUT.xlsx: the spreadsheet export of the table, saved to OUT.xlsx.
 #include "cli.h"
 
-int cmdExport(const QStringList &)
+#include "data/dbftable.h"
+#include "output/excelexport.h"
+#include "output/excelxlsx.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+int cmdExport(const QStringList &args)
 {
-    cli::err(QStringLiteral("qpx-cli: the command \"export\" is not built yet"));
-    return cli::Failed;
+    const QString usageLine = QStringLiteral("export TABLE.db OUT.xlsx");
+    if (args.size() != 2)
+        return cli::usage(QStringLiteral("export needs a table file and an output file"), usageLine);
+    return cli::guarded([&] {
+        DbfTable table;
+        table.setFileName(QFileInfo(args.at(0)).absoluteFilePath());
+        table.open();
+        const QFileInfo out(args.at(1));
+        XlsxAutomation excel(out.absolutePath());
+        excel.setTargetFile(out.absoluteFilePath());
+        exp2excel(table, excel);
+        table.close();
+        cli::out(QDir::toNativeSeparators(excel.savedFile()));
+        return int(cli::Ok);
+    });
 }

@@ -1,7 +1,24 @@
+// qpx-cli report TABLE.db OUT.pdf: the measurement report of a table, written as PDF.
 #include "cli.h"
 
-int cmdReport(const QStringList &)
+#include "data/dbftable.h"
+#include "output/measurementreport.h"
+
+#include <QFileInfo>
+
+int cmdReport(const QStringList &args)
 {
-    cli::err(QStringLiteral("qpx-cli: the command \"report\" is not built yet"));
-    return cli::Failed;
+    const QString usageLine = QStringLiteral("report TABLE.db OUT.pdf");
+    if (args.size() != 2)
+        return cli::usage(QStringLiteral("report needs a table file and a PDF file name"), usageLine);
+    return cli::guarded([&] {
+        DbfTable table;
+        table.setFileName(QFileInfo(args.at(0)).absoluteFilePath());
+        table.open();
+        MeasurementReport report(&table);
+        report.writePdf(args.at(1));
+        table.close();
+        cli::out(QStringLiteral("%1: %2 pages").arg(args.at(1)).arg(report.pages().pageCount()));
+        return int(cli::Ok);
+    });
 }

@@ -1,7 +1,135 @@
+// qpx-cli simulate: plays the instrument on a pseudo-terminal until interrupted.
 #include "cli.h"
 
-int cmdSimulate(const QStringList &)
+#include "device/instrumentsimulator.h"
+#include "device/ptyinstrument.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTimer>
+#include <atomic>
+#include <csignal>
+
+namespace {
+
+const QString usageLine = QStringLiteral(
+    "simulate [--model N] [--type-code C] [--firmware X.Y.Z] [--records N | --image FILE | --raw FILE]\n"
+    "                [--fast] [--z N] [--silent] [--link PATH]");
+
+std::atomic<bool> stopRequested{false};
+
+void onSignal(int)
 {
-    cli::err(QStringLiteral("qpx-cli: the command \"simulate\" is not built yet"));
-    return cli::Failed;
+    stopRequested = true;
+}
+
+bool takeInt(const QStringList &args, int &i, int lo, int hi, int *value)
+{
+    if (i + 1 >= args.size())
+        return false;
+    bool ok = false;
+    const int v = args[++i].toInt(&ok);
+    if (!ok || v < lo || v > hi)
+        return false;
+    *value = v;
+    return true;
+}
+
+} // namespace
+
+int cmdSimulate(const QStringList &args)
+{
+    InstrumentOptions options;
+    int records = 120;
+    QString imageFile;
+    QString rawFile;
+    QString link;
+    bool fast = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--model")) {
+            if (!takeInt(args, i, 0, 207, &options.model))
+                return cli::usage(QStringLiteral("--model needs a number 0..207"), usageLine);
+        } else if (a == QLatin1String("--type-code")) {
+            if (!takeInt(args, i, 0, 207, &options.typeCode))
+                return cli::usage(QStringLiteral("--type-code needs a number 0..207"), usageLine);
+        } else if (a == QLatin1String("--firmware")) {
+            if (i + 1 >= args.size() ||
+                !InstrumentSimulator::parseFirmware(args[++i], &options.firmwareA, &options.firmwareB,
+                                                    &options.firmwareC))
+                return cli::usage(QStringLiteral("--firmware needs X.Y.Z as shown, each 0..255"), usageLine);
+        } else if (a == QLatin1String("--records")) {
+            if (!takeInt(args, i, 0, 5461, &records))
+                return cli::usage(QStringLiteral("--records needs a number 0..5461"), usageLine);
+        } else if (a == QLatin1String("--image") && i + 1 < args.size()) {
+            imageFile = args[++i];
+        } else if (a == QLatin1String("--raw") && i + 1 < args.size()) {
+            rawFile = args[++i];
+        } else if (a == QLatin1String("--link") && i + 1 < args.size()) {
+            link = args[++i];
+        } else if (a == QLatin1String("--z")) {
+            if (!takeInt(args, i, 0, 1000000, &options.zCount))
+                return cli::usage(QStringLiteral("--z needs a count"), usageLine);
+        } else if (a == QLatin1String("--fast")) {
+            fast = true;
+        } else if (a == QLatin1String("--silent")) {
+            options.silent = true;
+        } else {
+            return cli::usage(QStringLiteral("unknown argument \"%1\"").arg(a), usageLine);
+        }
+    }
+
+    auto readFile = [](const QString &path, QByteArray *bytes) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        *bytes = file.readAll();
+        return true;
+    };
+    if (!imageFile.isEmpty()) {
+        if (!readFile(imageFile, &options.image)) {
+            cli::err(QStringLiteral("qpx-cli: cannot read %1").arg(imageFile));
+            return cli::Failed;
+        }
+    } else {
+        options.image = InstrumentSimulator::generateImage(records, options.model);
+    }
+    if (!rawFile.isEmpty() && !readFile(rawFile, &options.rawReply)) {
+        cli::err(QStringLiteral("qpx-cli: cannot read %1").arg(rawFile));
+        return cli::Failed;
+    }
+
+    PtyInstrument instrument(options);
+    instrument.setCharsPerSecond(fast ? 0 : PtyInstrument::LineCharsPerSecond);
+    QString error;
+    if (!instrument.start(&error)) {
+        cli::err(QStringLiteral("qpx-cli: no pseudo-terminal: ") + error);
+        return cli::Failed;
+    }
+    if (!link.isEmpty()) {
+        QFile::remove(link);
+        if (!QFile::link(instrument.slavePath(), link)) {
+            cli::err(QStringLiteral("qpx-cli: cannot make the link %1").arg(link));
+            return cli::Failed;
+        }
+    }
+    cli::out(instrument.slavePath());
+
+    QObject::connect(&instrument, &PtyInstrument::commandReceived, [&](quint8 command) {
+        cli::err(
+            QStringLiteral("simulate: received \"%1\"").arg(QChar(char16_t(command < 32 ? u'?' : command))));
+    });
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [] {
+        if (stopRequested)
+            QCoreApplication::quit();
+    });
+    watch.start(100);
+    QCoreApplication::exec();
+    if (!link.isEmpty())
+        QFile::remove(link);
+    return cli::Ok;
 }

@@ -43,7 +43,10 @@ Prompts &Prompts::instance()
     return g_installed ? *g_installed : real;
 }
 
-void Prompts::setInstance(Prompts *prompts) { g_installed = prompts; }
+void Prompts::setInstance(Prompts *prompts)
+{
+    g_installed = prompts;
+}
 
 void QtPrompts::showMessage(const QString &text, const QString &caption, MessageIcon icon)
 {

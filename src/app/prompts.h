@@ -13,8 +13,8 @@ class QWidget;
 struct FileDialogRequest
 {
     QString title;
-    QString filter;           // Qt form: "Файлы данных (*.db)"
-    QString defaultSuffix;    // "db": added when the operator types a name without extension
+    QString filter;        // Qt form: "Файлы данных (*.db)"
+    QString defaultSuffix; // "db": added when the operator types a name without extension
     QString initialDirectory;
 };
 

@@ -419,7 +419,10 @@ struct DbfTable::Private
     bool filterValid = false;
 
     const char *rec(int recNo) const { return records.constData() + qint64(recNo - 1) * recordLength; }
-    QString path() const { return QDir(directory).filePath(name); }
+    QString path() const
+    {
+        return directory.isEmpty() || directory == QLatin1String(".") ? name : QDir(directory).filePath(name);
+    }
     QString indexPath() const
     {
         const QFileInfo info(path());
@@ -455,6 +458,8 @@ struct DbfTable::Private
                 --n;
             return codec->decode(p, n);
         }
+        if (fieldNull(record, f))
+            return QString();
         int start = 0;
         while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0'))
             --n;
@@ -462,12 +467,14 @@ struct DbfTable::Private
             ++start;
         return QString::fromLatin1(p + start, n - start);
     }
+    // A numeric field of blanks is null; other writers fill a null number with '*'.
     bool fieldNull(const char *record, int f) const
     {
         const Field &fd = fields[f];
+        const bool numeric = isNumericKind(fd.kind);
         for (int i = 0; i < fd.def.width; ++i) {
             const char c = record[fd.offset + i];
-            if (c != ' ' && c != '\0')
+            if (c != ' ' && c != '\0' && !(numeric && c == '*'))
                 return false;
         }
         return true;
@@ -629,12 +636,14 @@ struct DbfTable::Private
     }
 
     // Header and index file
-    bool writeHeader()
+    // The header, and the end-of-file byte behind the last record unless it is already there.
+    bool writeHeader(bool withEof = true)
     {
         put32(header.data() + 4, quint32(count));
         stampDate(header.data());
         const qint64 end = qint64(headerLength) + qint64(count) * recordLength;
-        return writeAll(handle, header.constData(), 32, 0) && writeAll(handle, &EofByte, 1, end);
+        return writeAll(handle, header.constData(), 32, 0) &&
+               (!withEof || writeAll(handle, &EofByte, 1, end));
     }
     void writeIndexFile()
     {
@@ -859,7 +868,11 @@ void DbfTable::Private::openFile()
     }
 
     const qint64 actual = size > hl ? (size - hl) / rl : 0;
-    const bool corrected = actual != qint64(u32(h + 4));
+    // A count that differs from the header is corrected; bytes of a torn record after the last
+    // whole one (a write that was cut off) are dropped at the same time.
+    const qint64 trailing = size > hl ? (size - hl) % rl : 0;
+    const bool torn = trailing > 1 || (trailing == 1 && h[size - 1] != EofByte);
+    const bool corrected = actual != qint64(u32(h + 4)) || torn;
 
     fields = read;
     fieldByName.clear();
@@ -924,17 +937,21 @@ void DbfTable::Private::postInsert()
     // leaves a whole record that the next open counts from the file size.
     QByteArray bytes = buffer;
     bytes.append(EofByte);
-    if (!writeAll(handle, bytes.constData(), bytes.size(), end)) {
-        osTruncate(handle, end);
+    // Taking a failed row back: cut the file behind the old end-of-file position and put the
+    // end-of-file byte back over whatever part of the record got there (no new space needed).
+    auto takeBack = [&] {
+        osTruncate(handle, end + 1);
         writeAll(handle, &EofByte, 1, end);
+    };
+    if (!writeAll(handle, bytes.constData(), bytes.size(), end)) {
+        takeBack();
         throw writeFailed();
     }
     ++count;
-    if (!writeHeader()) {
+    if (!writeHeader(false)) {
         --count;
-        osTruncate(handle, end);
-        writeAll(handle, &EofByte, 1, end);
-        writeHeader();
+        takeBack();
+        writeHeader(false);
         throw writeFailed();
     }
     records.append(buffer);
@@ -1084,6 +1101,7 @@ DbfTable::DbfTable(QObject *parent) : QObject(parent), d(std::make_unique<Privat
 
 DbfTable::~DbfTable()
 {
+    blockSignals(true); // nobody is told about rows of a table that is going away
     try {
         close();
     } catch (...) {

@@ -10,6 +10,19 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <initializer_list>
+#include <ostream>
+
+// Readable failure messages for Qt strings.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray &bytes, std::ostream *os)
+{
+    *os << bytes.toHex(' ').toStdString();
+}
+QT_END_NAMESPACE
 
 inline QStringList strings(std::initializer_list<const char *> items)
 {

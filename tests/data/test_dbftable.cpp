@@ -360,10 +360,10 @@ TEST_F(DbfRows, NavigationEditDeleteAndPack)
 
 TEST_F(DbfRows, SignalsAndArrayAccess)
 {
-    DbfTable table;
-    createTable(table);
     int resets = 0;
     QList<int> changed;
+    DbfTable table;
+    createTable(table);
     QObject::connect(&table, &DbfTable::rowsReset, [&] { ++resets; });
     QObject::connect(&table, &DbfTable::recordChanged, [&](int r) { changed.append(r); });
     table.open();

@@ -1,0 +1,103 @@
+// The mass-over-time chart of a 5461-reading series: building the series from the table, drawing
+// it on screen-sized image, and printing it to a PDF page.
+#include "data/dbftable.h"
+#include "data/measurementtable.h"
+#include "data/regional.h"
+#include "output/graf.h"
+#include "output/param_graf.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cmath>
+
+namespace {
+constexpr int Rows = 5461;
+
+struct Fixture
+{
+    QTemporaryDir dir;
+    DbfTable table;
+    Chart chart;
+    Fixture()
+    {
+        Regional::setCurrent(Regional::russian());
+        table.setFileName(dir.filePath(QStringLiteral("bench.db")));
+        table.create();
+        table.open();
+        const QDateTime start(QDate(2003, 10, 5), QTime(18, 0), Qt::UTC);
+        for (int i = 0; i < Rows; ++i) {
+            const QDateTime when = start.addSecs(11 * i);
+            table.append();
+            table.setInteger(Measurement::N, i + 1);
+            table.setText(Measurement::MODE, Measurement::Observation);
+            table.setText(Measurement::DATE, when.toString(QStringLiteral("dd.MM.yyyy")));
+            table.setText(Measurement::TIME, when.toString(QStringLiteral("hh:mm:ss")));
+            table.setNumber(Measurement::T_1, 100 + 3 * std::sin(i / 300.0) + (i % 7) * 0.01);
+            table.setText(Measurement::T_2, QStringLiteral("5"));
+            table.post();
+        }
+        configureMassChart(chart);
+        selectSeries(table, QStringLiteral("5"));
+        buildMassChart(chart, table);
+    }
+};
+
+Fixture &fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+void BM_BuildSeriesFromTable(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    Chart chart;
+    configureMassChart(chart);
+    for (auto _ : state) {
+        selectSeries(f.table, QStringLiteral("5"));
+        buildMassChart(chart, f.table);
+    }
+    state.SetItemsProcessed(state.iterations() * Rows);
+}
+BENCHMARK(BM_BuildSeriesFromTable)->Unit(benchmark::kMillisecond);
+
+void BM_DrawChart698x482(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    QImage image(698, 482, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        f.chart.draw(painter, QRectF(image.rect()));
+    }
+    state.SetItemsProcessed(state.iterations() * Rows);
+}
+BENCHMARK(BM_DrawChart698x482)->Unit(benchmark::kMillisecond);
+
+void BM_PrintChartToPdf(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    const QString out = f.dir.filePath(QStringLiteral("chart.pdf"));
+    for (auto _ : state) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(out);
+        printChart(f.chart, printer);
+    }
+}
+BENCHMARK(BM_PrintChartToPdf)->Unit(benchmark::kMillisecond);
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,159 @@
+#pragma once
+// The exchange with the instrument that fills the memory image and the device information: the
+// two commands, the search over the ports, the received-data handler (identification check,
+// progress, memory header, end marker and decoding) and Cancel.
+//
+// The class is headless and owns no timers: the download dialog and the command-line download
+// implement DownloadHost (port, timers, texts, progress, messages, result) and forward their
+// timer ticks, port batches and the Cancel button. Tests drive it with a hand-advanced clock.
+#include "data/memoryimage.h"
+#include "data/messages.h"
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+#include <array>
+#include <memory>
+
+// The download state: the receive buffer with its counters and flags.
+struct DownloadSession
+{
+    static constexpr int BufferSize = 262144;
+
+    std::unique_ptr<std::array<quint8, BufferSize>> ReceiveBuffer =
+        std::make_unique<std::array<quint8, BufferSize>>();
+    quint32 ReceivedCount = 0; // characters received since the last command was sent
+    bool EndSeen = false;      // an end marker "P" has been received
+    quint8 LastCommand = 'V';  // the last command sent
+    qint32 ExpectedLength = 0; // record characters expected: count * RecordSize * 2
+    qint32 DataStart = 0;      // position of the first record character (the "S" + 5)
+    bool ProgressActive = false;
+    qint32 RecordSize = 0; // bytes per record for the progress estimate (14)
+};
+
+// The fields of the dialog that the download writes.
+enum class DownloadText {
+    Caption,     // the dialog's caption
+    Status,      // StaticText2
+    DeviceType,  // StaticText5
+    Firmware,    // StaticText1
+    RecordCount, // StaticText7
+};
+
+enum class DownloadTimer { Timer1, Timer2 };
+
+class DownloadHost
+{
+public:
+    virtual ~DownloadHost() = default;
+
+    // The serial port (TCommPortDriver): its device name, open, close and one byte out.
+    virtual void setPortName(const QString &name) = 0;
+    virtual bool openPort() = 0;
+    virtual void closePort() = 0;
+    virtual bool writeByte(quint8 value) = 0;
+
+    // A timer whose state changed: it runs (ticking every interval ms, counted from now) while
+    // enabled with an interval above 0 and is idle otherwise. Called only on a change.
+    virtual void timerChanged(DownloadTimer timer, bool enabled, int interval) = 0;
+
+    virtual void setText(DownloadText field, const QString &text) = 0;
+    virtual void setProgress(int position) = 0; // values outside 0..100 show at the bar's ends
+    // A modal message; returns when the operator has closed it.
+    virtual void showMessage(const QString &text, const QString &caption, MessageIcon icon) = 0;
+    // The dialog's modal result: 1 success, 2 not found, wrong instrument, cancelled or failed.
+    virtual void finish(int result) = 0;
+};
+
+class DownloadProtocol
+{
+public:
+    static constexpr int Timer1Interval = 3000;
+    static constexpr int Timer2Interval = 1000;
+
+    // The program-wide image and device information by default.
+    explicit DownloadProtocol(DownloadHost &host);
+    DownloadProtocol(DownloadHost &host, MemoryImage &image, DeviceInfo &device);
+
+    // The ports searched in order; "\\.\COM1" then "\\.\COM2" unless set otherwise (qpx-cli
+    // download --port searches one port).
+    void setSearchPorts(const QStringList &ports);
+    QStringList searchPorts() const { return m_ports; }
+    static QString com1();
+    static QString com2();
+
+    // The dialog's handlers.
+    void FormShow();
+    void FormClose();
+    void Button1Click();
+    void Timer1Timer();
+    void Timer2Timer();
+    // One batch of received bytes (at least one). A format error in the stream raises
+    // RangeError ("Range check error"); the rest of the batch is skipped and the download is
+    // over: the port is closed, the timers stopped, and failedByError() is true so that the
+    // caller ends the dialog with result 2 after reporting the error.
+    void CommPortDriver1ReceiveData(const quint8 *data, quint32 size);
+
+    // True once a format error has ended the download (until the next FormShow).
+    bool failedByError() const { return m_failedByError; }
+    // After the format error has been reported: the result 2.
+    void endAfterFormatError();
+    // True from FormShow until a result is set.
+    bool running() const { return m_running; }
+    int result() const { return m_result; }
+
+    const DownloadSession &session() const { return m_session; }
+    QString portName() const { return m_portName; }
+    bool timerEnabled(DownloadTimer t) const { return timer(t).enabled; }
+    int timerInterval(DownloadTimer t) const { return timer(t).interval; }
+    bool timerRunning(DownloadTimer t) const { return timer(t).enabled && timer(t).interval > 0; }
+
+    // The pieces of the handler, on the receive buffer.
+    // Position of the first byte equal to value in ReceiveBuffer[0, limit); BufferSize if none.
+    int FindMarker(quint8 value, int limit = DownloadSession::BufferSize) const;
+    int DecodePair(qint64 pos) const;
+    int DecodeWord(qint64 pos) const;
+    QString FirmwareVersionText(qint64 base) const;
+
+    // The ten capacity texts of the models 1 to 10.
+    static const std::array<QString, 10> &CapacityTexts();
+    // "Лкт-<capacity> ДН7.01"; model indexes outside 1..10 (0 and 11 pass the instrument check)
+    // show "Лкт-? ДН7.01" with the index in brackets.
+    static QString deviceTypeText(int modelIndex);
+    static QString firmwareText(int a, int b, int c);
+
+private:
+    struct TimerState
+    {
+        bool enabled = false;
+        int interval = 0;
+    };
+    const TimerState &timer(DownloadTimer t) const
+    {
+        return t == DownloadTimer::Timer1 ? m_timer1 : m_timer2;
+    }
+    void setTimer(DownloadTimer t, bool enabled, int interval);
+    void stopTimer(DownloadTimer t) { setTimer(t, false, 0); }
+    void startTimer1() { setTimer(DownloadTimer::Timer1, true, Timer1Interval); }
+    void resetDownload();
+    void sendCommand(quint8 command);
+    void setPortName(const QString &name);
+    void end(int result);
+    void handleBatch(const quint8 *data, quint32 size);
+    bool evaluateIdentification();
+    void readHeader();
+    void buildImage();
+
+    DownloadHost &m_host;
+    MemoryImage &m_image;
+    DeviceInfo &m_device;
+    DownloadSession m_session;
+    QStringList m_ports;
+    QString m_portName;
+    TimerState m_timer1{true, 0};
+    TimerState m_timer2{false, Timer2Interval};
+    bool m_running = false;
+    bool m_inMessage = false;
+    bool m_failedByError = false;
+    int m_result = 0;
+};

@@ -1,0 +1,61 @@
+#pragma once
+// One download as the dialog and `qpx-cli download` run it: the serial port component, the two
+// timers (Timer1: 3000 ms search, Timer2: 1000 ms delay before "N") and the protocol, wired
+// together. Windows and the command line only show what it reports through its signals.
+#include "CPDrv.h"
+#include "downloadprotocol.h"
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+class DownloadRunner : public QObject, public DownloadHost
+{
+    Q_OBJECT
+public:
+    // Runs a handler; an error it raises is reported and the rest of the handler skipped.
+    using Guard = std::function<void(const std::function<void()> &)>;
+
+    explicit DownloadRunner(QObject *parent = nullptr);
+    ~DownloadRunner() override;
+
+    TCommPortDriver &CommPortDriver1() { return m_port; }
+    DownloadProtocol &protocol() { return m_protocol; }
+    QTimer &Timer1() { return m_timer1; }
+    QTimer &Timer2() { return m_timer2; }
+
+    // Where messages go (not owned); the default guard reports errors there too.
+    void setMessageSink(MessageSink *sink) { m_sink = sink; }
+    void setGuard(Guard guard) { m_guard = std::move(guard); }
+
+    void start();  // FormShow: the search begins on the first port
+    void cancel(); // Button1Click
+    void close();  // FormClose: both timers stop, and the port is closed
+    int result() const { return m_protocol.result(); }
+    bool running() const { return m_protocol.running(); }
+
+signals:
+    void textChanged(DownloadText field, const QString &text);
+    void progressChanged(int position);
+    void finished(int result);
+
+private:
+    void setPortName(const QString &name) override;
+    bool openPort() override;
+    void closePort() override;
+    bool writeByte(quint8 value) override;
+    void timerChanged(DownloadTimer timer, bool enabled, int interval) override;
+    void setText(DownloadText field, const QString &text) override;
+    void setProgress(int position) override;
+    void showMessage(const QString &text, const QString &caption, MessageIcon icon) override;
+    void finish(int result) override;
+
+    void guarded(const std::function<void()> &handler);
+
+    TCommPortDriver m_port;
+    QTimer m_timer1;
+    QTimer m_timer2;
+    DownloadProtocol m_protocol;
+    MessageSink *m_sink = nullptr;
+    Guard m_guard;
+};

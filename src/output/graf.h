@@ -1,0 +1,61 @@
+#pragma once
+// TForm3 "Графики": the mass of one observation series over time, and its print.
+#include "components/chart.h"
+
+#include <QDialog>
+
+class DbfTable;
+class QPrinter;
+class QPushButton;
+
+// Every fixed setting of the mass-over-time chart (title, axes, series).
+void configureMassChart(Chart &chart);
+
+// The vertical range for the masses: automatic when they span 10 g or more, otherwise a window
+// exactly 10 g high centred on the middle of the data.
+struct MassRange
+{
+    bool automatic = true;
+    double minimum = 0;
+    double maximum = 0;
+};
+MassRange massAxisRange(const QList<ChartPoint> &points);
+
+// Rebuilds the series from the rows of the (filtered) table, first to last, and applies the range
+// rule; the table's filter is switched off afterwards, also when a row cannot be converted (the
+// error then leaves with the points read so far).
+void buildMassChart(Chart &chart, DbfTable &table);
+
+// Prints the chart on one landscape page, stretched to the printable area less 4 % on each side,
+// as the job "Chart1", without a dialog. Raises an error (and aborts the job) when it fails.
+void printChart(const Chart &chart, QPrinter &printer);
+
+// The program's current printer: the chart print keeps its orientation for later prints.
+QPrinter &chartPrinter();
+
+class TForm3 : public QDialog
+{
+    Q_OBJECT
+public:
+    TForm3(DbfTable *table, QWidget *parent = nullptr);
+
+    void setTable(DbfTable *table) { m_table = table; }
+
+    ChartView *Chart1;
+    QPushButton *Button1;
+
+    void FormShow();
+    // "Печать": prints on the current printer.
+    void Button1Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    DbfTable *m_table;
+};
+
+class TForm4;
+// The chart command: the parameters dialog, then, only when it was accepted, the chart window.
+void N15Click(TForm4 &form4, TForm3 &form3);

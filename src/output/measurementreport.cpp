@@ -1,0 +1,137 @@
+#include "measurementreport.h"
+
+#include "app/errorguard.h"
+#include "app/prompts.h"
+#include "components/reportpreview.h"
+#include "components/reportrender.h"
+#include "data/dbftable.h"
+#include "reportlayout.h"
+#include "reportsource.h"
+
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSignalBlocker>
+#include <QTimer>
+
+namespace {
+
+const QString ReportTitle = QStringLiteral("ЛКТ-ДН7");
+
+// Reports of more rows than this show the progress window (it still appears only when slow).
+constexpr int ProgressRows = 500;
+
+bool printerInstalled()
+{
+    return !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+} // namespace
+
+MeasurementReport::MeasurementReport(DbfTable *table, QObject *parent)
+    : QObject(parent), m_table(table), m_layout(MeasurementReportLayout::create()),
+      m_printerCheck(printerInstalled)
+{}
+
+MeasurementReport::~MeasurementReport() = default;
+
+bool MeasurementReport::tableReady() const
+{
+    return m_table && m_table->isOpen();
+}
+
+bool MeasurementReport::prepare(QWidget *progressParent)
+{
+    // The table's views are not told about every step of the walk (like a data-bound grid
+    // with its controls disabled); they hear once, at the end, where the table stands.
+    QSignalBlocker quiet(m_table);
+    DbfRowSource source(*m_table);
+    Report::FontMeasurer measurer;
+    std::unique_ptr<Report::PreparationProgress> progress;
+    const int rows = m_table->rowCount();
+    if (progressParent && rows > ProgressRows)
+        progress = std::make_unique<Report::PreparationProgress>(progressParent, rows);
+    const auto tellViews = [&] {
+        quiet.unblock();
+        emit m_table->currentChanged();
+    };
+    std::optional<Report::PreparedReport> prepared;
+    try {
+        prepared =
+            Report::prepare(m_layout, source, measurer, progress ? progress->callback() : Report::Progress());
+    } catch (...) {
+        tellViews();
+        throw;
+    }
+    tellViews();
+    if (!prepared)
+        return false;
+    m_prepared = std::move(*prepared);
+    return true;
+}
+
+void MeasurementReport::preview(QWidget *parent)
+{
+    if (!tableReady() || !prepare(parent))
+        return;
+    Report::PreviewWindow window(m_prepared, parent);
+    // The buttons run inside the preview's event loop: their errors end there, in the message box.
+    window.setSaveHandler([this] { runGuarded([this] { savePreparedAsPdf(); }); });
+    window.setPrintHandler([this, &window] { runGuarded([this, &window] { printPrepared(&window); }); });
+    if (m_previewHook)
+        QTimer::singleShot(0, &window, [this, &window] { m_previewHook(&window); });
+    window.exec();
+}
+
+void MeasurementReport::print(QWidget *parent)
+{
+    if (!tableReady() || !prepare(parent))
+        return;
+    printPrepared(parent);
+}
+
+void MeasurementReport::printLast(QWidget *parent)
+{
+    if (!tableReady())
+        return;
+    if (!hasPages() && !prepare(parent))
+        return;
+    printPrepared(parent);
+}
+
+void MeasurementReport::writePdf(const QString &path)
+{
+    prepare(nullptr);
+    Report::writePdf(m_prepared, path, ReportTitle);
+}
+
+void MeasurementReport::printPrepared(QWidget *parent)
+{
+    // With no printer in the system there is nothing to choose: no dialog, nothing printed.
+    if (!hasPages() || (m_printerCheck && !m_printerCheck()))
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    Report::setUpPrinter(printer, m_prepared.layout->page);
+    printer.setDocName(ReportTitle);
+    printer.setCopyCount(1);
+    printer.setCollateCopies(true);
+    Prompts &prompts = Prompts::instance();
+    QWidget *savedParent = prompts.parentWidget();
+    if (parent)
+        prompts.setParentWidget(parent);
+    const bool accepted = prompts.printDialog(&printer, m_prepared.pageCount());
+    prompts.setParentWidget(savedParent);
+    if (accepted)
+        Report::printReport(m_prepared, printer);
+}
+
+void MeasurementReport::savePreparedAsPdf()
+{
+    FileDialogRequest request;
+    request.title = QStringLiteral("Сохранить отчёт");
+    request.filter = QStringLiteral("Документы PDF (*.pdf)");
+    request.defaultSuffix = QStringLiteral("pdf");
+    const QString path = Prompts::instance().saveFileName(request);
+    if (path.isEmpty())
+        return;
+    Report::writePdf(m_prepared, path, ReportTitle);
+}

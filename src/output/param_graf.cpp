@@ -1,0 +1,77 @@
+#include "param_graf.h"
+
+#include "app/errorguard.h"
+#include "app/prompts.h"
+#include "data/dbftable.h"
+
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+QString seriesFilter(const QString &entry)
+{
+    QString quoted = entry;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QStringLiteral("T_2 ='") + quoted + QLatin1Char('\'');
+}
+
+bool selectSeries(DbfTable &table, const QString &entry)
+{
+    if (!table.isOpen())
+        return false;
+    table.setFiltered(false);
+    table.setFilter(seriesFilter(entry));
+    table.setFiltered(true);
+    table.first();
+    if (table.exactRecordCount() >= 2)
+        return true;
+    table.setFiltered(false);
+    return false;
+}
+
+TForm4::TForm4(DbfTable *table, QWidget *parent) : QDialog(parent), m_table(table)
+{
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("Построение графиков"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(465, 112);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Выберете графики"), this);
+    GroupBox1->setGeometry(0, 0, 465, 112);
+    QFont shared(QStringLiteral("MS Sans Serif"));
+    shared.setFamilies(
+        {QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    shared.setPixelSize(13);
+    GroupBox1->setFont(shared);
+
+    Label1 =
+        new QLabel(QStringLiteral("Введите номер серии для которой необходимо построить график:"), GroupBox1);
+    Label1->move(16, 24);
+    Label1->adjustSize();
+    Edit1 = new QLineEdit(GroupBox1);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(211, 48, 33, 24);
+    Button1 = new QPushButton(QStringLiteral("Построить"), GroupBox1);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(184, 80, 87, 25);
+    Button1->setAutoDefault(false);
+    connect(Button1, &QPushButton::clicked, this, [this] { runGuarded([this] { Button1Click(); }); });
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TForm4::Button1Click()
+{
+    if (m_table && selectSeries(*m_table, Edit1->text())) {
+        accept();
+        return;
+    }
+    Prompts::instance().showMessage(QStringLiteral("Данной серии измерений не существует"),
+                                    QStringLiteral("Предупреждение"), MessageIcon::Warning);
+    reject();
+}

@@ -1,0 +1,39 @@
+#pragma once
+// TForm4 "Построение графиков": asks for the number of an observation series and filters the
+// measurement table to its readings.
+#include <QDialog>
+
+class DbfTable;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The filter expression for a series entry: T_2 ='<entry>', single quotes doubled, no trimming.
+QString seriesFilter(const QString &entry);
+
+// Filters the table to the readings of the series. With two readings or more the table stays
+// filtered, on its first row, and the result is true; otherwise the filter is switched off again
+// and the result is false. A closed table has no series.
+bool selectSeries(DbfTable &table, const QString &entry);
+
+class TForm4 : public QDialog
+{
+    Q_OBJECT
+public:
+    TForm4(DbfTable *table, QWidget *parent = nullptr);
+
+    void setTable(DbfTable *table) { m_table = table; }
+
+    QGroupBox *GroupBox1;
+    QLabel *Label1;
+    QLineEdit *Edit1;
+    QPushButton *Button1;
+
+    // "Построить": selects the readings; closes with Accepted when the series has two readings or
+    // more, otherwise warns "Данной серии измерений не существует" and closes with Rejected.
+    void Button1Click();
+
+private:
+    DbfTable *m_table;
+};

@@ -1,0 +1,408 @@
+// The table document through the main window's commands: New, Open, Append, Save and Close with
+// scripted prompts and a prepared instrument memory in place of the download.
+#include "app/main.h"
+#include "data/measurementtable.h"
+#include "data/memoryimage.h"
+#include "data/regional.h"
+#include "scriptedprompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Reading
+{
+    quint32 raw;
+    int series;
+    int day, month, year; // year as 2000 + byte
+    int hour, minute, second;
+};
+
+// Writes readings into the program-wide memory image as a download leaves it.
+void fillImage(const QList<Reading> &readings, int modelIndex = 9)
+{
+    MemoryImage &image = memoryImage();
+    image.clear();
+    image.set(0, quint8(readings.size() & 0xFF));
+    image.set(1, quint8(readings.size() >> 8));
+    int p = 2;
+    for (const Reading &r : readings) {
+        for (int i = 0; i < 4; ++i)
+            image.set(p + i, quint8(r.raw >> (8 * i)));
+        image.set(p + 4, 0);
+        image.set(p + 5, quint8(r.series));
+        image.set(p + 6, quint8(r.second));
+        image.set(p + 7, quint8(r.minute));
+        image.set(p + 8, quint8(r.hour));
+        image.set(p + 9, quint8(r.day));
+        image.set(p + 10, quint8(r.month));
+        image.set(p + 11, quint8(r.year - 2000));
+        p += MemoryImage::RecordSize;
+    }
+    deviceInfo().ModelIndex = modelIndex;
+    deviceInfo().TypeCode = 3;
+}
+
+const QList<Reading> ThreeReadings = {
+    {1200, 0, 7, 11, 2005, 9, 0, 0},
+    {1300, 4, 7, 11, 2005, 9, 30, 0},
+    {1400, 4, 7, 11, 2005, 10, 0, 0},
+};
+
+QStringList columnOf(DbfTable &table, const QString &field)
+{
+    QStringList values;
+    const int f = table.fieldIndex(field);
+    for (int row = 0; row < table.rowCount(); ++row)
+        values << table.text(table.recordAt(row), f);
+    return values;
+}
+
+class DocumentTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QGuiApplication::setApplicationDisplayName(programTitle());
+        form = std::make_unique<TForm1>();
+        form->setDownloadStep([this] {
+            ++downloads;
+            prompts.log << QStringLiteral("download");
+            return downloadResult;
+        });
+        fillImage(ThreeReadings);
+    }
+    void TearDown() override
+    {
+        form.reset();
+        QGuiApplication::setApplicationDisplayName(QString());
+    }
+
+    QString path(const QString &name) const { return work.filePath(name); }
+
+    // New through the menu, with the save dialog answered by name.
+    void newTable(const QString &name)
+    {
+        prompts.fileNames.push_back(path(name));
+        form->N2->trigger();
+    }
+    void openTable(const QString &file)
+    {
+        prompts.fileNames.push_back(file);
+        form->N3->trigger();
+    }
+
+    void expectTableOpenState()
+    {
+        EXPECT_TRUE(form->TableOpen);
+        EXPECT_TRUE(form->Dbf1.isOpen());
+        EXPECT_FALSE(form->TableModified);
+        EXPECT_TRUE(form->N4->isEnabled());
+        EXPECT_TRUE(form->N7->isEnabled());
+        EXPECT_TRUE(form->ToolButton3->isEnabled());
+        EXPECT_TRUE(form->grid()->isVisibleTo(form.get()));
+        EXPECT_EQ(form->backgroundColour(), QApplication::palette().color(QPalette::Button));
+    }
+    void expectNoTableState()
+    {
+        EXPECT_FALSE(form->TableOpen);
+        EXPECT_FALSE(form->Dbf1.isOpen());
+        EXPECT_FALSE(form->N4->isEnabled());
+        EXPECT_FALSE(form->N7->isEnabled());
+        EXPECT_FALSE(form->ToolButton3->isEnabled());
+        EXPECT_FALSE(form->grid()->isVisibleTo(form.get()));
+        EXPECT_EQ(form->backgroundColour(), QApplication::palette().color(QPalette::Dark));
+    }
+
+    TemporarySettings settings;
+    ScriptedPrompts prompts;
+    QTemporaryDir work;
+    RegionalScope pin{Regional::russian()};
+    std::unique_ptr<TForm1> form;
+    int downloadResult = 1;
+    int downloads = 0;
+};
+
+} // namespace
+
+TEST_F(DocumentTest, NewDownloadsIntoANewTableAndKeepsTheTitle)
+{
+    newTable(QStringLiteral("new.db"));
+    EXPECT_TRUE(prompts.messages.empty());
+    expectTableOpenState();
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("new.db"))));
+    EXPECT_EQ(columnOf(form->Dbf1, Measurement::N),
+              QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
+    EXPECT_EQ(form->Dbf1.recNo(), 1);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("ЛКТ-ДН7"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Лкт-ДН7"));
+}
+
+TEST_F(DocumentTest, NewWithAnEmptyInstrumentMemoryCreatesNothing)
+{
+    const QString existing = path(QStringLiteral("old.db"));
+    {
+        QFile f(existing);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep");
+    }
+    fillImage({});
+    newTable(QStringLiteral("old.db"));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Архив прибора пуст!"));
+    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Ошибка"));
+    EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Information);
+    QFile f(existing);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("keep"));
+    expectNoTableState();
+}
+
+TEST_F(DocumentTest, NewStopsWhenTheDialogIsCancelledOrTheDownloadFails)
+{
+    form->N2->trigger(); // save dialog cancelled
+    EXPECT_EQ(downloads, 0);
+    downloadResult = 2;
+    newTable(QStringLiteral("never.db"));
+    EXPECT_EQ(downloads, 1);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("never.db"))));
+    EXPECT_TRUE(prompts.messages.empty());
+    expectNoTableState();
+}
+
+TEST_F(DocumentTest, NewAsksTheSaveQuestionBeforeTheFileDialogAndReplacesAnExistingFile)
+{
+    newTable(QStringLiteral("a.db"));
+    form->TableModified = true;
+    prompts.answers.push_back(Prompts::Answer::No);
+    form->N2->trigger(); // dialog cancelled after the question
+    EXPECT_EQ(prompts.log, QStringList({QStringLiteral("save dialog"), QStringLiteral("download"),
+                                        QStringLiteral("question:Сохранить изменения в таблицах ?"),
+                                        QStringLiteral("save dialog")}));
+    expectNoTableState();
+
+    fillImage({ThreeReadings[0]});
+    newTable(QStringLiteral("a.db"));
+    EXPECT_EQ(form->Dbf1.rowCount(), 1);
+}
+
+TEST_F(DocumentTest, OpenSetsTheTitleAndTheDefaultFolder)
+{
+    newTable(QStringLiteral("made.db"));
+    form->N7->trigger();
+    QDir(work.path()).mkdir(QStringLiteral("year"));
+    const QString file = path(QStringLiteral("year/2005.db"));
+    ASSERT_TRUE(QFile::copy(path(QStringLiteral("made.db")), file));
+
+    const QString dialogFolder = form->dialogFolder();
+    openTable(file);
+    EXPECT_TRUE(prompts.messages.empty());
+    expectTableOpenState();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("2005 - Лкт-ДН7"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("2005 - Лкт-ДН7"));
+    EXPECT_EQ(form->defaultFolder(), QDir::toNativeSeparators(work.filePath(QStringLiteral("year"))));
+    EXPECT_EQ(form->dialogFolder(), dialogFolder); // dialogs follow only from the next start
+    EXPECT_EQ(form->Dbf1.rowCount(), 3);
+    EXPECT_EQ(form->Dbf1.recNo(), 1);
+
+    // Closing the window writes the folder; the next start opens the dialogs there.
+    form->show();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(settings.value(QStringLiteral("Default_dir")).toString(), form->defaultFolder());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Лкт-ДН7"));
+    TForm1 next;
+    EXPECT_EQ(next.dialogFolder(), QDir::toNativeSeparators(work.filePath(QStringLiteral("year"))));
+}
+
+TEST_F(DocumentTest, OpenOfAMissingOrCorruptFileReportsADamagedDatabase)
+{
+    const QString corrupt = path(QStringLiteral("corrupt.db"));
+    {
+        QFile f(corrupt);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(40, 'x'));
+    }
+    for (const QString &file : {path(QStringLiteral("missing.db")), corrupt}) {
+        prompts.messages.clear();
+        openTable(file);
+        ASSERT_EQ(prompts.messages.size(), 1u) << file.toStdString();
+        EXPECT_EQ(prompts.messages[0].text, QStringLiteral("База данных повреждена !"));
+        EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Ошибка"));
+        EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Error);
+        expectNoTableState();
+    }
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("missing.db"))));
+}
+
+TEST_F(DocumentTest, CancellingTheOpenDialogKeepsTheCurrentTable)
+{
+    newTable(QStringLiteral("keep.db"));
+    form->TableModified = true;
+    form->N3->trigger();
+    EXPECT_TRUE(prompts.questions.empty());
+    EXPECT_TRUE(form->TableOpen);
+    EXPECT_TRUE(form->TableModified);
+}
+
+TEST_F(DocumentTest, AppendAddsOnlyNewerReadingsAndSaves)
+{
+    newTable(QStringLiteral("append.db"));
+
+    // Nothing newer: no row added, 0 reported, and the table is still saved.
+    form->TableModified = true;
+    form->N4->trigger();
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Добавлено записей: 0"));
+    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Дополнение"));
+    EXPECT_EQ(form->Dbf1.rowCount(), 3);
+    EXPECT_FALSE(form->TableModified);
+    expectTableOpenState();
+
+    QList<Reading> more = ThreeReadings;
+    more << Reading{1500, 0, 7, 11, 2005, 10, 0, 1} << Reading{1600, 0, 8, 11, 2005, 8, 0, 0};
+    fillImage(more);
+    form->N4->trigger();
+    EXPECT_EQ(prompts.messages.back().text, QStringLiteral("Добавлено записей: 2"));
+    EXPECT_EQ(columnOf(form->Dbf1, Measurement::N).last(), QStringLiteral("5"));
+    EXPECT_EQ(form->Dbf1.recNo(), 1);
+
+    // A failed download leaves the table as it was.
+    downloadResult = 2;
+    form->N4->trigger();
+    EXPECT_EQ(prompts.messages.size(), 2u);
+    EXPECT_EQ(form->Dbf1.rowCount(), 5);
+}
+
+TEST_F(DocumentTest, SaveWritesAPendingEditAndReopens)
+{
+    newTable(QStringLiteral("save.db"));
+    form->Dbf1.last();
+    form->Dbf1.edit();
+    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("проверка"));
+    form->TableModified = true;
+    form->ToolButton3->click();
+    EXPECT_FALSE(form->TableModified);
+    EXPECT_TRUE(form->Dbf1.isOpen());
+    EXPECT_EQ(form->Dbf1.recNo(), 1);
+    EXPECT_EQ(columnOf(form->Dbf1, Measurement::COMMENT).last(), QStringLiteral("проверка"));
+}
+
+TEST_F(DocumentTest, CloseAsksOnlyWithAnUnsavedEdit)
+{
+    newTable(QStringLiteral("close.db"));
+    form->N7->trigger();
+    EXPECT_TRUE(prompts.questions.empty());
+    expectNoTableState();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Лкт-ДН7"));
+
+    // No: the pending edit is dropped.
+    openTable(path(QStringLiteral("close.db")));
+    form->Dbf1.edit();
+    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("lost"));
+    form->TableModified = true;
+    prompts.answers.push_back(Prompts::Answer::No);
+    form->N7->trigger();
+    ASSERT_EQ(prompts.questions.size(), 1u);
+    EXPECT_EQ(prompts.questions[0].text, QStringLiteral("Сохранить изменения в таблицах ?"));
+    EXPECT_EQ(prompts.questions[0].caption, QStringLiteral("Лкт-ДН7"));
+    EXPECT_EQ(prompts.questions[0].icon, MessageIcon::Question);
+    expectNoTableState();
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Лкт-ДН7"));
+
+    // Yes: it is saved first.
+    openTable(path(QStringLiteral("close.db")));
+    EXPECT_EQ(columnOf(form->Dbf1, Measurement::COMMENT).first(), QString());
+    form->Dbf1.edit();
+    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("kept"));
+    form->TableModified = true;
+    prompts.answers.push_back(Prompts::Answer::Yes);
+    form->N7->trigger();
+    openTable(path(QStringLiteral("close.db")));
+    EXPECT_EQ(columnOf(form->Dbf1, Measurement::COMMENT).first(), QStringLiteral("kept"));
+}
+
+TEST_F(DocumentTest, CloseDeletesTheIndexFileOfTheTablesName)
+{
+    newTable(QStringLiteral("data.db"));
+    const QString index = path(QStringLiteral("data.mdx"));
+    {
+        QFile f(index);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("someone else's");
+    }
+    const QString other = path(QStringLiteral("other.mdx"));
+    ASSERT_TRUE(QFile::copy(index, other));
+    form->N7->trigger();
+    EXPECT_FALSE(QFile::exists(index));
+    EXPECT_TRUE(QFile::exists(other));
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(DocumentTest, AFailedImportLeavesTheRowsPostedSoFarInAnOpenTable)
+{
+    QList<Reading> broken = ThreeReadings;
+    broken[1].raw = 0x80000000u; // not a valid mass: the import stops at this record
+    fillImage(broken);
+    newTable(QStringLiteral("broken.db"));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Integer overflow."));
+    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Лкт-ДН7"));
+    EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Error);
+    expectTableOpenState();
+    EXPECT_EQ(form->Dbf1.rowCount(), 1);
+    EXPECT_EQ(form->Dbf1.state(), DbfTable::State::Browse);
+
+    // The same for Append: the table stays open with every command working.
+    fillImage(ThreeReadings);
+    form->N4->trigger(); // nothing newer than row 1? row 1 is 09:00:00, so two rows follow
+    fillImage({ThreeReadings[0], ThreeReadings[1], ThreeReadings[2],
+               Reading{0x80000000u, 0, 9, 11, 2005, 0, 0, 0}});
+    form->N4->trigger();
+    EXPECT_EQ(prompts.messages.back().text, QStringLiteral("Integer overflow."));
+    expectTableOpenState();
+    form->N7->trigger();
+    expectNoTableState();
+}
+
+TEST_F(DocumentTest, AFileThatCannotBeCreatedEndsNewWithoutATable)
+{
+    prompts.fileNames.push_back(path(QStringLiteral("no/such/folder/x.db")));
+    form->N2->trigger();
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Лкт-ДН7"));
+    expectNoTableState();
+}
+
+TEST_F(DocumentTest, ExitDropsAnUnpostedEditWithoutAskingWhileTheCloseBoxAsks)
+{
+    newTable(QStringLiteral("exit.db"));
+    form->Dbf1.edit();
+    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("half-edited"));
+    form->TableModified = true;
+    form->N11->trigger();
+    EXPECT_TRUE(prompts.questions.empty());
+    form.reset(); // the program's objects are released at termination
+
+    form = std::make_unique<TForm1>();
+    openTable(path(QStringLiteral("exit.db")));
+    EXPECT_EQ(columnOf(form->Dbf1, Measurement::COMMENT).first(), QString());
+
+    form->Dbf1.edit();
+    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("half-edited"));
+    form->TableModified = true;
+    prompts.answers.push_back(Prompts::Answer::Yes);
+    form->show();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(prompts.questions.size(), 1u);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("exit.mdx"))));
+    DbfTable reread;
+    reread.setFileName(path(QStringLiteral("exit.db")));
+    reread.open();
+    EXPECT_EQ(reread.text(Measurement::COMMENT), QStringLiteral("half-edited"));
+}

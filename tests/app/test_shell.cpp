@@ -1,0 +1,279 @@
+// Start-up and close of the main window against a temporary settings store, the command map's
+// enabling rules, help, the about box and the splash window.
+#include "app/about.h"
+#include "app/logo.h"
+#include "app/main.h"
+#include "scriptedprompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPalette>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ShellTest : public ::testing::Test
+{
+protected:
+    TemporarySettings settings;
+    ScriptedPrompts prompts;
+};
+
+QList<QAction *> tableActions(const TForm1 &f)
+{
+    return {f.N4, f.N5, f.N7, f.N8, f.N9, f.N23, f.N17, f.N18, f.N19, f.N33, f.N21, f.N15, f.N37, f.Excel1};
+}
+
+QList<QToolButton *> tableButtons(const TForm1 &f)
+{
+    return {f.ToolButton3, f.ToolButton4, f.ToolButton5};
+}
+
+} // namespace
+
+TEST_F(ShellTest, FirstStartWritesTheCurrentDirectoryAtOnce)
+{
+    ASSERT_FALSE(settings.value(QStringLiteral("Default_dir")).isValid());
+    TForm1 form;
+    const QString cwd = QDir::toNativeSeparators(QDir::currentPath());
+    EXPECT_EQ(settings.value(QStringLiteral("Default_dir")).toString(), cwd);
+    EXPECT_EQ(form.defaultFolder(), cwd);
+    EXPECT_EQ(form.dialogFolder(), cwd);
+
+    // The no-table state, maximised but not yet shown, designed caption.
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(form.windowState() & Qt::WindowMaximized);
+    EXPECT_FALSE(form.TableOpen);
+    EXPECT_FALSE(form.grid()->isVisibleTo(&form));
+    EXPECT_EQ(form.backgroundColour(), QApplication::palette().color(QPalette::Dark));
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("ЛКТ-ДН7"));
+
+    // The open dialog starts in that folder.
+    form.N3->trigger();
+    ASSERT_EQ(prompts.openRequests.size(), 1u);
+    EXPECT_EQ(prompts.openRequests[0].initialDirectory, cwd);
+    EXPECT_EQ(prompts.openRequests[0].filter, QStringLiteral("Базы данных (*.db)"));
+    EXPECT_EQ(prompts.openRequests[0].defaultSuffix, QStringLiteral("db"));
+}
+
+TEST_F(ShellTest, AnExistingDefaultFolderIsUsedUnchangedAndWrittenBackAtClose)
+{
+    const QString missing = QStringLiteral("/no/such/folder");
+    settings.setValue(QStringLiteral("Default_dir"), missing);
+    TForm1 form;
+    EXPECT_EQ(form.defaultFolder(), missing);
+    form.N2->trigger(); // the save dialog is cancelled by the script
+    ASSERT_EQ(prompts.saveRequests.size(), 1u);
+    EXPECT_EQ(prompts.saveRequests[0].initialDirectory, missing);
+    EXPECT_EQ(prompts.saveRequests[0].filter, QStringLiteral("Файлы данных (*.db)"));
+    EXPECT_EQ(prompts.saveRequests[0].defaultSuffix, QStringLiteral("db"));
+
+    // Someone else changes the value meanwhile; closing the window writes the program's own back.
+    settings.setValue(QStringLiteral("Default_dir"), QStringLiteral("/elsewhere"));
+    form.show();
+    EXPECT_TRUE(form.close());
+    EXPECT_EQ(settings.value(QStringLiteral("Default_dir")).toString(), missing);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(prompts.questions.empty());
+}
+
+TEST_F(ShellTest, ExitSkipsTheCloseSteps)
+{
+    settings.setValue(QStringLiteral("Default_dir"), QStringLiteral("/before"));
+    TForm1 form;
+    form.show();
+    settings.setValue(QStringLiteral("Default_dir"), QStringLiteral("/changed"));
+    form.TableModified = true; // a close would ask the save question
+    form.N11->trigger();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(prompts.questions.empty());
+    EXPECT_EQ(settings.value(QStringLiteral("Default_dir")).toString(), QStringLiteral("/changed"));
+    form.TableModified = false;
+}
+
+TEST_F(ShellTest, HelpFileBesideTheExecutableWinsOverTheBuildTimePath)
+{
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("qpx.hlp"));
+    QFile::remove(beside);
+    {
+        TForm1 form;
+        EXPECT_TRUE(QDir::isAbsolutePath(form.helpFile()));
+        EXPECT_NE(form.helpFile(), beside);
+    }
+    {
+        QFile file(beside);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const QString elsewhere = QDir::currentPath();
+    QDir::setCurrent(QDir::tempPath()); // the rule does not depend on the working directory
+    TForm1 form;
+    QDir::setCurrent(elsewhere);
+    QFile::remove(beside);
+    EXPECT_EQ(form.helpFile(), beside);
+
+    // Help from the menu, F1's item and toolbar button 6 hands the file to the viewer and reports
+    // nothing, whether or not the file exists.
+    QStringList shown;
+    form.setHelpViewer([&shown](const QString &file) { shown << file; });
+    form.N24->trigger();
+    form.ToolButton6->click();
+    EXPECT_EQ(shown, QStringList({beside, beside}));
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(ShellTest, TableCommandsFollowTheWindowState)
+{
+    TForm1 form;
+    for (QAction *a : tableActions(form))
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    for (QToolButton *b : tableButtons(form))
+        EXPECT_FALSE(b->isEnabled());
+    for (QAction *a : {form.N2, form.N3, form.N11, form.N24, form.N26})
+        EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+    for (QToolButton *b : {form.ToolButton1, form.ToolButton2, form.ToolButton6})
+        EXPECT_TRUE(b->isEnabled());
+
+    form.enable_button();
+    for (QAction *a : tableActions(form))
+        EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+    for (QToolButton *b : tableButtons(form))
+        EXPECT_TRUE(b->isEnabled());
+    form.disable_button();
+    for (QAction *a : tableActions(form))
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    for (QToolButton *b : tableButtons(form))
+        EXPECT_FALSE(b->isEnabled());
+
+    // The grid's pop-up items are never disabled.
+    for (QAction *a : form.PopupMenu1->actions())
+        EXPECT_TRUE(a->isEnabled());
+}
+
+TEST_F(ShellTest, ShortcutsOfDisabledItemsDoNothing)
+{
+    TForm1 form;
+    QStringList helped;
+    form.setHelpViewer([&helped](const QString &file) { helped << file; });
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+
+    QSignalSpy save(form.N5, &QAction::triggered);
+    QSignalSpy print(form.N9, &QAction::triggered);
+    QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(save.count(), 0);
+    EXPECT_EQ(print.count(), 0);
+    for (QToolButton *b : tableButtons(form)) {
+        QSignalSpy clicked(b, &QToolButton::clicked);
+        QTest::mouseClick(b, Qt::LeftButton);
+        EXPECT_EQ(clicked.count(), 0);
+    }
+
+    QTest::keyClick(&form, Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(&form, Qt::Key_F1);
+    EXPECT_EQ(prompts.saveRequests.size(), 1u);
+    EXPECT_EQ(prompts.openRequests.size(), 1u);
+    EXPECT_EQ(helped.size(), 1);
+
+    // With a table open, Ctrl+S reaches Save.
+    form.enable_button();
+    QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(save.count(), 1);
+}
+
+TEST_F(ShellTest, ToolbarHoldsSixPictureButtons23PixelsApart)
+{
+    TForm1 form;
+    form.show();
+    const QList<QToolButton *> buttons = {form.ToolButton1, form.ToolButton2, form.ToolButton3,
+                                          form.ToolButton4, form.ToolButton5, form.ToolButton6};
+    for (int i = 0; i < buttons.size(); ++i) {
+        EXPECT_FALSE(buttons[i]->icon().isNull());
+        EXPECT_TRUE(buttons[i]->text().isEmpty() || buttons[i]->toolButtonStyle() == Qt::ToolButtonIconOnly);
+        EXPECT_TRUE(buttons[i]->toolTip().isEmpty());
+        if (i > 0) {
+            EXPECT_EQ(buttons[i]->x() - buttons[i - 1]->x(), 23);
+        }
+    }
+    EXPECT_EQ(form.ToolBar1->height(), 29);
+    // Pictures shared with the menu items.
+    for (QAction *a : {form.N2, form.N3, form.N5, form.N8, form.N9, form.N24, form.N21})
+        EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
+}
+
+namespace {
+// A dialog whose modal display ends at once with a given result, counting its showings.
+class FakeDialog : public QDialog
+{
+public:
+    explicit FakeDialog(int result) : m_result(result) {}
+    int exec() override
+    {
+        ++shown;
+        return m_result;
+    }
+    int shown = 0;
+
+private:
+    int m_result;
+};
+} // namespace
+
+TEST_F(ShellTest, ChartOpensOnlyAfterTheParametersDialogIsAccepted)
+{
+    TForm1 form;
+    FakeDialog chart(QDialog::Accepted), cancelled(QDialog::Rejected), accepted(QDialog::Accepted);
+    form.setChartWindows(&chart, &cancelled);
+    form.N15Click();
+    EXPECT_EQ(cancelled.shown, 1);
+    EXPECT_EQ(chart.shown, 0);
+    form.setChartWindows(&chart, &accepted);
+    form.PopupMenu1->actions().constFirst()->trigger(); // "График"
+    EXPECT_EQ(accepted.shown, 1);
+    EXPECT_EQ(chart.shown, 1);
+}
+
+TEST(AboutBox, ShowsTheCompiledInFileVersion)
+{
+    EXPECT_EQ(fileVersionText(), QStringLiteral("1.0.1.20"));
+    EXPECT_EQ(fileVersionText(nullptr), QStringLiteral("0.0.0.0"));
+    EXPECT_EQ(fileVersionText(""), QStringLiteral("0.0.0.0"));
+    EXPECT_EQ(fileVersionText("1"), QStringLiteral("0.0.0.0"));
+    EXPECT_EQ(fileVersionText("1."), QStringLiteral("1."));
+
+    Tform6 about;
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("О программе"));
+    EXPECT_EQ(about.size(), QSize(515, 151));
+    about.show();
+    EXPECT_EQ(about.StaticText3->text(), QStringLiteral("Версия 1.0.1.20"));
+    EXPECT_EQ(about.StaticText3->pos(), QPoint(12, 44));
+    about.Button1->click();
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(Splash, TimerStartsWhenShownAndEndsTheDisplay)
+{
+    TForm5 splash;
+    EXPECT_EQ(splash.size(), QSize(400, 77));
+    EXPECT_FALSE(splash.Image1->pixmap().isNull());
+    EXPECT_EQ(splash.Image1->pixmap().size(), QSize(400, 78));
+    EXPECT_FALSE(splash.Timer1.isActive());
+    splash.show();
+    EXPECT_TRUE(splash.Timer1.isActive());
+    EXPECT_EQ(splash.Timer1.interval(), 3000);
+    splash.Timer1Timer();
+    EXPECT_FALSE(splash.Timer1.isActive());
+    EXPECT_EQ(splash.result(), QDialog::Accepted);
+    EXPECT_FALSE(splash.isVisible());
+}

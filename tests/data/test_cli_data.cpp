@@ -1,0 +1,131 @@
+// qpx-cli import and dump, run as the operator's scripts run them.
+#include "dbftesting.h"
+#include "imagetesting.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace {
+
+struct Result
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Result qpxCli(const QStringList &args, const QString &lang = QStringLiteral("ru_RU.UTF-8"))
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("LC_NUMERIC"));
+    env.insert(QStringLiteral("LANG"), lang);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(QPX_BINARY_DIR "/tools/qpx-cli"), args);
+    EXPECT_TRUE(p.waitForFinished(120000));
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray imageBytes(const QList<ImageRecord> &records, int count = -1)
+{
+    MemoryImage image;
+    fillImage(image, records, count);
+    return QByteArray(reinterpret_cast<const char *>(image.bytes.data()), 2 + 12 * int(records.size()));
+}
+
+ImageRecord reading(int day, int hours, quint32 mass, quint8 series = 0)
+{
+    ImageRecord r;
+    r.day = quint8(day);
+    r.month = 11;
+    r.hours = quint8(hours);
+    r.mass = mass;
+    r.series = series;
+    return r;
+}
+
+} // namespace
+
+using Cli = TableFixture;
+
+TEST_F(Cli, ImportThenDump)
+{
+    writeAll(path(QStringLiteral("img.bin")), imageBytes({reading(7, 9, 12345), reading(7, 10, 500, 7)}));
+    Result r =
+        qpxCli({QStringLiteral("import"), path(QStringLiteral("img.bin")), QStringLiteral("2"), path()});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err, QString());
+    r = qpxCli({QStringLiteral("dump"), path()});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("N,MODE,EN_CH,DATE,TIME,T_1,T_2,COMMENT\r\n"
+                                    "1,Оперативный,,07.11.2005,09:00:00,\"123,45\",,\r\n"
+                                    "2,Наблюдение,,07.11.2005,10:00:00,5,7,\r\n"));
+
+    // Append: only the newer readings, and the count on stderr.
+    writeAll(path(QStringLiteral("img.bin")),
+             imageBytes({reading(7, 9, 12345), reading(7, 10, 500, 7), reading(8, 0, 1), reading(8, 1, 2)}));
+    r = qpxCli({QStringLiteral("import"), path(QStringLiteral("img.bin")), QStringLiteral("2"), path(),
+                QStringLiteral("--append")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, QStringLiteral("Добавлено записей: 2\n"));
+    r = qpxCli({QStringLiteral("dump"), path()});
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("4,Оперативный,,08.11.2005,01:00:00,\"0,02\",,\r\n")))
+        << r.out.toStdString();
+
+    // Under an English locale the separator is a point, and needs no quoting.
+    r = qpxCli({QStringLiteral("import"), path(QStringLiteral("img.bin")), QStringLiteral("2"), path(),
+                QStringLiteral("--append")},
+               QStringLiteral("en_US.UTF-8"));
+    EXPECT_EQ(r.err, QStringLiteral("Добавлено записей: 0\n"));
+    writeAll(path(QStringLiteral("en.bin")), imageBytes({reading(7, 9, 12345)}));
+    r = qpxCli({QStringLiteral("import"), path(QStringLiteral("en.bin")), QStringLiteral("2"),
+                path(QStringLiteral("en.db"))},
+               QStringLiteral("en_US.UTF-8"));
+    r = qpxCli({QStringLiteral("dump"), path(QStringLiteral("en.db"))});
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral(",123.45,,\r\n"))) << r.out.toStdString();
+}
+
+TEST_F(Cli, EmptyImageCreatesNoFile)
+{
+    writeAll(path(QStringLiteral("empty.bin")), QByteArray(2, '\0'));
+    const Result r =
+        qpxCli({QStringLiteral("import"), path(QStringLiteral("empty.bin")), QStringLiteral("5"), path()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QStringLiteral("Архив прибора пуст!\n"));
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(Cli, FailuresAndUsage)
+{
+    writeAll(path(QStringLiteral("img.bin")), imageBytes({reading(7, 9, 0x80000000u)}));
+    Result r =
+        qpxCli({QStringLiteral("import"), path(QStringLiteral("img.bin")), QStringLiteral("2"), path()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QStringLiteral("Integer overflow\n"));
+    EXPECT_EQ(readAll(path()).size(), 290); // created, nothing imported
+
+    writeAll(path(QStringLiteral("big.bin")), QByteArray(65537, '\0'));
+    r = qpxCli({QStringLiteral("import"), path(QStringLiteral("big.bin")), QStringLiteral("2"), path()});
+    EXPECT_EQ(r.exitCode, 1);
+
+    r = qpxCli({QStringLiteral("dump"), path(QStringLiteral("missing.db"))});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.err.isEmpty());
+    writeAll(path(QStringLiteral("bad.db")), QByteArray(400, 'x'));
+    r = qpxCli({QStringLiteral("dump"), path(QStringLiteral("bad.db"))});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QStringLiteral("Invalid DBF file.\n"));
+
+    EXPECT_EQ(qpxCli({QStringLiteral("dump")}).exitCode, 2);
+    EXPECT_EQ(
+        qpxCli({QStringLiteral("import"), QStringLiteral("a"), QStringLiteral("11"), QStringLiteral("b")})
+            .exitCode,
+        2);
+    EXPECT_EQ(qpxCli({QStringLiteral("import"), QStringLiteral("a"), QStringLiteral("2")}).exitCode, 2);
+    EXPECT_EQ(qpxCli({QStringLiteral("import"), QStringLiteral("a"), QStringLiteral("2"), QStringLiteral("b"),
+                      QStringLiteral("--apend")})
+                  .exitCode,
+              2);
+}

@@ -1,0 +1,324 @@
+// The serial port component on a pseudo-terminal pair: property rules, opening, delivery in
+// batches and the results of a closed port.
+#include "device/CPDrv.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cerrno>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// The master side of a pseudo-terminal; the driver opens the slave side by its path.
+struct Pty
+{
+    int master = -1;
+    QString path;
+
+    Pty()
+    {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+            return;
+        path = QString::fromLocal8Bit(::ptsname(master));
+        termios tio{};
+        ::tcgetattr(master, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(master, TCSANOW, &tio);
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    }
+    ~Pty()
+    {
+        if (master >= 0)
+            ::close(master);
+    }
+    void write(const QByteArray &bytes) const
+    {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0)
+                done += n;
+            else
+                QThread::msleep(1);
+        }
+    }
+    QByteArray read() const
+    {
+        QByteArray out;
+        char buffer[256];
+        ssize_t n;
+        while ((n = ::read(master, buffer, sizeof buffer)) > 0)
+            out.append(buffer, n);
+        return out;
+    }
+};
+
+// Runs the event loop until pred holds or the limit passes (a wait, never an assertion on time).
+template <typename Pred> bool waitFor(Pred pred, int limitMs = 3000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (pred())
+            return true;
+        if (clock.elapsed() >= limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+}
+
+void spin(int ms)
+{
+    waitFor([] { return false; }, ms);
+}
+
+struct Recorder
+{
+    QList<QByteArray> batches;
+    void attach(TCommPortDriver &driver)
+    {
+        driver.OnReceiveData = [this](TCommPortDriver *, const void *data, quint32 size) {
+            batches << QByteArray(static_cast<const char *>(data), qsizetype(size));
+        };
+    }
+    QByteArray all() const
+    {
+        QByteArray out;
+        for (const QByteArray &b : batches)
+            out += b;
+        return out;
+    }
+};
+
+// Settings in a temporary folder, so that "\\.\COMn" can be pointed anywhere.
+class TempSettings
+{
+public:
+    TempSettings()
+    {
+        qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+    }
+    void setPort(int number, const QString &device)
+    {
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Norvelt"),
+                    QStringLiteral("QPX"));
+        s.setValue(QStringLiteral("1.0/Ports/COM%1").arg(number), device);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST(CommPortDriver, DefaultsAndSetterRulesWhileClosed)
+{
+    TCommPortDriver d;
+    EXPECT_EQ(d.Port(), pnCOM2);
+    EXPECT_EQ(d.PortName(), QStringLiteral("\\\\.\\COM2"));
+    EXPECT_EQ(d.BaudRate(), br9600);
+    EXPECT_EQ(d.BaudRateValue(), 9600u);
+    EXPECT_EQ(d.DataBits(), db8BITS);
+    EXPECT_EQ(d.StopBits(), sb1BITS);
+    EXPECT_EQ(d.Parity(), ptNONE);
+    EXPECT_EQ(d.HwFlow(), hfNONERTSON);
+    EXPECT_EQ(d.SwFlow(), sfNONE);
+    EXPECT_EQ(d.InBufSize(), 2048u);
+    EXPECT_EQ(d.chunkBufferSize(), 2048);
+    EXPECT_EQ(d.OutBufSize(), 2048u);
+    EXPECT_EQ(d.PacketSize(), -1);
+    EXPECT_EQ(d.PollingDelay(), 50);
+    EXPECT_TRUE(d.EnableDTROnOpen());
+    EXPECT_EQ(d.OutputTimeout(), 500);
+    EXPECT_EQ(d.InputTimeout(), 200u);
+    EXPECT_FALSE(d.CheckLineStatus());
+
+    d.setPort(pnCOM5);
+    EXPECT_EQ(d.PortName(), QStringLiteral("\\\\.\\COM5"));
+    d.setPort(pnCustom);
+    EXPECT_EQ(d.PortName(), QStringLiteral("\\\\.\\COM5"));
+    d.setPort(pnCOM16);
+    d.setPortName(QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(d.Port(), pnCustom);
+
+    d.setBaudRate(br19200);
+    EXPECT_EQ(d.BaudRateValue(), 19200u);
+    d.setBaudRateValue(12345);
+    EXPECT_EQ(d.BaudRate(), brCustom);
+    d.setBaudRate(brCustom);
+    EXPECT_EQ(d.BaudRateValue(), 12345u);
+
+    d.setInBufSize(100);
+    EXPECT_EQ(d.InBufSize(), 128u);
+    EXPECT_EQ(d.chunkBufferSize(), 128);
+    d.setInBufSize(10000);
+    EXPECT_EQ(d.InBufSize(), 8192u);
+    EXPECT_EQ(d.chunkBufferSize(), 8192);
+    d.setOutBufSize(1);
+    EXPECT_EQ(d.OutBufSize(), 128u);
+    d.setOutBufSize(70000);
+    EXPECT_EQ(d.OutBufSize(), 8192u);
+    for (quint16 v : {0, 1, 4}) {
+        d.setPollingDelay(v);
+        EXPECT_EQ(d.PollingDelay(), 5);
+    }
+    d.setPollingDelay(7);
+    EXPECT_EQ(d.PollingDelay(), 7);
+}
+
+TEST(CommPortDriver, ClosedPortResults)
+{
+    TCommPortDriver d;
+    Recorder rec;
+    rec.attach(d);
+    d.setPortName(QStringLiteral("/nonexistent/qpx-port"));
+    EXPECT_FALSE(d.OpenPort());
+    EXPECT_FALSE(d.IsOpen());
+    EXPECT_FALSE(d.WriteByte('V'));
+    EXPECT_EQ(d.WriteBytes("VN", 2), 0u);
+    EXPECT_EQ(d.OutputFreeSpace(), 65535);
+    EXPECT_EQ(d.ReadLineStatus(), 0);
+    EXPECT_FALSE(d.PurgeBuffers(true, true));
+    EXPECT_FALSE(d.ApplyLineSettings());
+    d.ClosePort(); // nothing happens
+    spin(150);
+    EXPECT_TRUE(rec.batches.isEmpty());
+}
+
+TEST(CommPortDriver, OpensAPseudoTerminalAndTalks)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.path.isEmpty());
+    TCommPortDriver d;
+    Recorder rec;
+    rec.attach(d);
+    d.setPortName(pty.path);
+    d.setInBufSize(4096);
+    d.setEnableDTROnOpen(false);
+
+    pty.write(QByteArrayLiteral("stale")); // sent while nobody listened
+    ASSERT_TRUE(d.OpenPort());             // DTR/RTS are refused by a pseudo-terminal: still open
+    EXPECT_TRUE(d.IsOpen());
+    EXPECT_TRUE(d.WriteByte('V'));
+    EXPECT_TRUE(waitFor([&] { return pty.read() == QByteArrayLiteral("V"); }));
+
+    pty.write(QByteArrayLiteral("1xx350<030"));
+    ASSERT_TRUE(waitFor([&] { return rec.all().size() >= 10; }));
+    EXPECT_EQ(rec.all(), QByteArrayLiteral("1xx350<030")); // the stale bytes were discarded
+
+    // Opening again while open changes nothing and loses nothing.
+    pty.write(QByteArrayLiteral("abc"));
+    spin(20);
+    EXPECT_TRUE(d.OpenPort());
+    ASSERT_TRUE(waitFor([&] { return rec.all().endsWith("abc"); }));
+
+    // Name and buffer sizes are ignored while open, and not kept for later.
+    d.setPortName(QStringLiteral("/dev/null"));
+    d.setPort(pnCOM3);
+    d.setInBufSize(200);
+    d.setOutBufSize(200);
+    EXPECT_EQ(d.PortName(), pty.path);
+    EXPECT_EQ(d.Port(), pnCustom);
+    EXPECT_EQ(d.InBufSize(), 4096u);
+    EXPECT_EQ(d.OutBufSize(), 2048u);
+    EXPECT_GT(d.OutputFreeSpace(), 0);
+
+    d.ClosePort();
+    EXPECT_FALSE(d.IsOpen());
+    const qsizetype before = rec.batches.size();
+    pty.write(QByteArrayLiteral("late"));
+    spin(150);
+    EXPECT_EQ(rec.batches.size(), before);
+    d.setInBufSize(200);
+    EXPECT_EQ(d.InBufSize(), 200u);
+}
+
+TEST(CommPortDriver, DeliversInBatchesOfAtMostTheChunkSize)
+{
+    Pty pty;
+    TCommPortDriver d;
+    Recorder rec;
+    rec.attach(d);
+    d.setPortName(pty.path);
+    d.setInBufSize(1024);
+    ASSERT_TRUE(d.OpenPort());
+    QByteArray data;
+    for (int i = 0; i < 10000; ++i)
+        data += char('0' + i % 16);
+    pty.write(data);
+    ASSERT_TRUE(waitFor([&] { return rec.all().size() >= data.size(); }, 10000));
+    EXPECT_EQ(rec.all(), data);
+    EXPECT_GE(rec.batches.size(), 10);
+    for (const QByteArray &b : rec.batches) {
+        EXPECT_GT(b.size(), 0);
+        EXPECT_LE(b.size(), 1024);
+    }
+    // A tick with nothing waiting delivers nothing.
+    const qsizetype count = rec.batches.size();
+    d.poll();
+    spin(120);
+    EXPECT_EQ(rec.batches.size(), count);
+}
+
+TEST(CommPortDriver, OneBatchPerTick)
+{
+    Pty pty;
+    TCommPortDriver d;
+    Recorder rec;
+    rec.attach(d);
+    d.setPortName(pty.path);
+    d.setInBufSize(128);
+    d.setPollingDelay(60000); // no timer tick during the test: ticks are run by hand
+    ASSERT_TRUE(d.OpenPort());
+    pty.write(QByteArray(300, 'x'));
+    spin(50); // the bytes reach the port's queue
+    d.poll();
+    EXPECT_EQ(rec.batches.size(), 1);
+    EXPECT_EQ(rec.batches.value(0).size(), 128);
+    d.poll();
+    d.poll();
+    EXPECT_EQ(rec.batches.size(), 3);
+    EXPECT_EQ(rec.all().size(), 300);
+}
+
+TEST(CommPortDriver, OpenIsExclusive)
+{
+    Pty pty;
+    TCommPortDriver first;
+    TCommPortDriver second;
+    first.setPortName(pty.path);
+    second.setPortName(pty.path);
+    ASSERT_TRUE(first.OpenPort());
+    EXPECT_FALSE(second.OpenPort());
+    first.ClosePort();
+    EXPECT_TRUE(second.OpenPort());
+}
+
+TEST(CommPortDriver, ComNamesResolveThroughTheSettings)
+{
+    TempSettings settings;
+    Pty pty;
+    EXPECT_EQ(TCommPortDriver::resolvePortName(QStringLiteral("\\\\.\\COM1")), QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(TCommPortDriver::resolvePortName(QStringLiteral("\\\\.\\COM2")), QStringLiteral("/dev/ttyS1"));
+    EXPECT_EQ(TCommPortDriver::resolvePortName(pty.path), pty.path);
+    settings.setPort(1, pty.path);
+    EXPECT_EQ(TCommPortDriver::resolvePortName(QStringLiteral("\\\\.\\COM1")), pty.path);
+
+    TCommPortDriver d;
+    d.setPortName(QStringLiteral("\\\\.\\COM1"));
+    ASSERT_TRUE(d.OpenPort());
+    EXPECT_TRUE(d.WriteByte('N'));
+    QByteArray got;
+    waitFor([&] { return (got += pty.read()).contains('N'); });
+    EXPECT_EQ(got, QByteArrayLiteral("N"));
+}

@@ -1,0 +1,3 @@
+if(NOT QPX_CORE_ONLY)
+    qpx_add_test(test_measurementreport SOURCES test_measurementreport.cpp LIBS qpx_gui GUI)
+endif()
