@@ -728,7 +728,7 @@ void DbGrid::selectRecords(const QList<int> &recNos)
             addSelected(recNo);
     }
     reapplySelection();
-    emit selectionChange();
+    raiseSelectionChange();
 }
 
 void DbGrid::selectAllRows()
@@ -761,6 +761,7 @@ void DbGrid::addSelected(int recNo)
     }
     m_index.insert(recNo, m_entries.size());
     m_entries.append(std::move(entry));
+    ++m_selectionVersion;
 }
 
 void DbGrid::removeSelected(int recNo)
@@ -768,6 +769,7 @@ void DbGrid::removeSelected(int recNo)
     const auto it = m_index.constFind(recNo);
     if (it == m_index.cend())
         return;
+    ++m_selectionVersion;
     Entry &entry = m_entries[*it];
     entry.recNo = 0;
     entry.values.clear();
@@ -787,6 +789,8 @@ void DbGrid::removeSelected(int recNo)
 
 void DbGrid::dropSelection()
 {
+    if (!m_index.isEmpty())
+        ++m_selectionVersion;
     m_entries.clear();
     m_index.clear();
 }
@@ -825,7 +829,7 @@ void DbGrid::onSelectionChanged(const QItemSelection &selected, const QItemSelec
                 addSelected(m_model->recordAt(row));
         }
     }
-    emit selectionChange();
+    raiseSelectionChange();
 }
 
 void DbGrid::reapplySelection()
@@ -840,6 +844,7 @@ void DbGrid::reapplySelection()
             if (row >= 0) {
                 rows.append(row);
             } else {
+                ++m_selectionVersion;
                 m_index.remove(e.recNo);
                 e.recNo = 0;
                 e.values.clear();
@@ -938,7 +943,7 @@ void DbGrid::onViewCurrentChanged(const QModelIndex &current, const QModelIndex 
         }
         m_syncing = false;
     }
-    emit selectionChange();
+    raiseSelectionChange();
 }
 
 void DbGrid::onTableCurrentChanged()
@@ -946,15 +951,22 @@ void DbGrid::onTableCurrentChanged()
     if (m_syncing || m_updateLock)
         return;
     syncCurrentFromTable();
-    emit selectionChange();
+    raiseSelectionChange();
 }
 
 // ---------------------------------------------------------------- table signals
+
+DbGrid::SelectionKey DbGrid::selectionKey() const
+{
+    const bool open = m_table && m_table->isOpen();
+    return {m_selectionVersion, open ? m_table->recNo() : 0, open ? m_table->rowCount() : -1};
+}
 
 void DbGrid::onRowsReset()
 {
     if (m_updateLock)
         return; // endUpdate resets once
+    const SelectionKey before = m_lastKey;
     m_applyingSelection = true;
     m_syncing = true;
     m_model->beginReset();
@@ -964,6 +976,20 @@ void DbGrid::onRowsReset()
     reapplySelection();
     syncCurrentFromTable();
     m_footer->update();
+    emitIfSelectionMoved(before);
+}
+
+// Re-reading the rows (a new order, a reopened table) raises the selection change only when the
+// selection, the current record or the rows really changed.
+void DbGrid::emitIfSelectionMoved(const SelectionKey &before)
+{
+    if (!(selectionKey() == before))
+        raiseSelectionChange();
+}
+
+void DbGrid::raiseSelectionChange()
+{
+    m_lastKey = selectionKey();
     emit selectionChange();
 }
 
@@ -978,6 +1004,7 @@ void DbGrid::beginUpdate()
 {
     if (m_updateLock++ > 0)
         return;
+    m_keyBeforeUpdate = m_lastKey;
     m_applyingSelection = true;
     m_syncing = true;
     m_view->setUpdatesEnabled(false);
@@ -995,7 +1022,7 @@ void DbGrid::endUpdate()
     reapplySelection();
     syncCurrentFromTable();
     m_footer->update();
-    emit selectionChange();
+    emitIfSelectionMoved(m_keyBeforeUpdate);
 }
 
 void DbGrid::commitEdit()

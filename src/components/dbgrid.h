@@ -201,6 +201,17 @@ private:
     void applyWidths(const QList<int> &widths);
     int availableWidth() const;
 
+    struct SelectionKey
+    {
+        quint64 version = 0;
+        int currentRecord = 0;
+        int rows = -1;
+        bool operator==(const SelectionKey &) const = default;
+    };
+    SelectionKey selectionKey() const;
+    void emitIfSelectionMoved(const SelectionKey &before);
+    void raiseSelectionChange();
+
     struct Entry
     {
         int recNo = 0; // 0: removed
@@ -226,6 +237,9 @@ private:
     // current row only as its highlight, not as an explicit selection.
     bool m_plainMove = false;
     int m_fittedWidth = -1;
-    QList<Entry> m_entries;        // selection in order of adding, with holes
-    QHash<int, qsizetype> m_index; // recNo -> position in m_entries
+    QList<Entry> m_entries;         // selection in order of adding, with holes
+    QHash<int, qsizetype> m_index;  // recNo -> position in m_entries
+    quint64 m_selectionVersion = 0; // counts changes of the selection
+    SelectionKey m_lastKey;         // as the last selection change saw it
+    SelectionKey m_keyBeforeUpdate;
 };
