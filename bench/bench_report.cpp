@@ -1,6 +1,7 @@
 // The measurement report of a full instrument memory (5461 readings, about 390 pages): page
 // building alone, time to the first preview page (prepare + draw page 1 at screen size) and to
 // the finished PDF file.
+#include "components/reportpreview.h"
 #include "components/reportrender.h"
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
@@ -12,6 +13,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QPixmap>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <map>
@@ -152,6 +154,20 @@ void BM_TableFirstPreviewPage(benchmark::State &state)
     state.counters["pages"] = report.pages().pageCount();
 }
 BENCHMARK(BM_TableFirstPreviewPage)->Unit(benchmark::kMillisecond);
+
+// As the operator sees it: prepare from the table, open the preview window, paint its first page.
+void BM_TablePreviewWindow(benchmark::State &state)
+{
+    MeasurementReport report(&fullTable());
+    for (auto _ : state) {
+        report.prepare();
+        PreviewWindow window(report.pages());
+        window.resize(1280, 900);
+        const QPixmap shot = window.grab();
+        benchmark::DoNotOptimize(shot.width());
+    }
+}
+BENCHMARK(BM_TablePreviewWindow)->Unit(benchmark::kMillisecond);
 
 void BM_TableFinishedPdf(benchmark::State &state)
 {

@@ -4,7 +4,9 @@
 #include "app/about.h"
 #include "app/logo.h"
 #include "app/main.h"
-#include "app/placeholders.h"
+#include "device/receive.h"
+#include "output/graf.h"
+#include "output/param_graf.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

@@ -1,7 +1,10 @@
 // qpx-cli download: the dialog's download without a window, then what New or Append do with it.
 #include "cli.h"
 
+#include "data/dbftable.h"
+#include "data/measurementtable.h"
 #include "data/memoryimage.h"
+#include "data/memoryimport.h"
 #include "device/downloadrunner.h"
 
 #include <QCoreApplication>
@@ -117,6 +120,8 @@ int runDownload(const QString &port, MessageSink &sink)
     else if (result == 0)
         result = runner.result() ? runner.result() : 2;
     runner.close();
+    if (result == 1)
+        progress.progress(100); // the bar estimates 14 bytes a record and stops short of the end
     progress.done();
     return result;
 }
@@ -144,15 +149,41 @@ int cmdDownload(const QStringList &args)
 
     return cli::guarded([&] {
         ConsoleSink sink;
-        if (append && !QFileInfo::exists(table)) {
-            cli::err(QStringLiteral("qpx-cli: %1: no such table").arg(table));
-            return int(cli::Failed);
+        DbfTable dbf;
+        dbf.setFileName(table);
+        if (append) {
+            // The table is opened (exclusively) before the download, so that a missing or
+            // damaged file is reported before the instrument is read.
+            if (!QFileInfo::exists(table)) {
+                cli::err(QStringLiteral("qpx-cli: %1: no such table").arg(table));
+                return int(cli::Failed);
+            }
+            dbf.open();
         }
-        const int result = runDownload(port, sink);
-        if (result != 1)
+        if (runDownload(port, sink) != 1)
             return int(cli::Failed);
-        const int count = memoryImage().recordCount();
-        cli::err(QStringLiteral("Получено записей: %1").arg(count));
+
+        if (!append) {
+            // New: an empty memory makes no table.
+            if (memoryImage().recordCount() == 0) {
+                cli::err(QStringLiteral("Архив прибора пуст!"));
+                return int(cli::Failed);
+            }
+            dbf.setSchema(Measurement::schema());
+            dbf.create();
+            dbf.open();
+            flash2qpx01(dbf, memoryImage(), deviceInfo(), false, &sink);
+            const int rows = dbf.exactRecordCount();
+            dbf.close();
+            cli::err(QStringLiteral("Записано строк: %1").arg(rows));
+            return int(cli::Ok);
+        }
+        // Append: physical order first (the sort index goes), then only the newer readings.
+        dbf.selectIndex(QString());
+        if (dbf.indexNames().contains(QStringLiteral("tab1")))
+            dbf.deleteIndex(QStringLiteral("tab1"));
+        flash2qpx01(dbf, memoryImage(), deviceInfo(), true, &sink);
+        dbf.close();
         return int(cli::Ok);
     });
 }

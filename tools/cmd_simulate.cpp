@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <atomic>
 #include <csignal>
@@ -107,7 +108,10 @@ int cmdSimulate(const QStringList &args)
         return cli::Failed;
     }
     if (!link.isEmpty()) {
-        QFile::remove(link);
+        // Only an old link is replaced, never a file.
+        const QFileInfo existing(link);
+        if (existing.isSymLink())
+            QFile::remove(link);
         if (!QFile::link(instrument.slavePath(), link)) {
             cli::err(QStringLiteral("qpx-cli: cannot make the link %1").arg(link));
             return cli::Failed;
@@ -129,7 +133,8 @@ int cmdSimulate(const QStringList &args)
     });
     watch.start(100);
     QCoreApplication::exec();
-    if (!link.isEmpty())
+    if (!link.isEmpty() && QFileInfo(link).isSymLink() &&
+        QFileInfo(link).symLinkTarget() == instrument.slavePath())
         QFile::remove(link);
     return cli::Ok;
 }

@@ -10,8 +10,10 @@ namespace {
 
 QFont sansSerif(int pixelSize, bool bold = false)
 {
+    // "MS Sans Serif" where it exists; elsewhere a face with the metrics of its successor.
     QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     return font;

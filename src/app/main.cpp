@@ -5,8 +5,10 @@
 #include "data/memoryimport.h"
 #include "data/settingsstore.h"
 #include "errorguard.h"
-#include "placeholders.h"
+#include "output/excelexport.h"
+#include "output/measurementreport.h"
 #include "prompts.h"
+#include "view/tableview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +16,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -65,7 +68,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), m_helpFile(QStringLiteral
     setWindowTitle(QStringLiteral("ЛКТ-ДН7"));
     setWindowIcon(QIcon(QStringLiteral(":/qpx/qpx.png")));
     QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     font.setPixelSize(11);
     setFont(font);
 
@@ -378,7 +382,7 @@ void TForm1::Create_DB()
     try {
         flash2qpx01(Dbf1, memoryImage(), deviceInfo(), false, &Prompts::instance());
     } catch (...) {
-        recoverFromFailedImport();
+        recoverFromFailedImport(true);
         throw;
     }
     enable_button();
@@ -438,7 +442,7 @@ void TForm1::N4Click()
     try {
         flash2qpx01(Dbf1, memoryImage(), deviceInfo(), true, &Prompts::instance());
     } catch (...) {
-        recoverFromFailedImport();
+        recoverFromFailedImport(false);
         throw;
     }
     TableOpen = true;
@@ -504,8 +508,7 @@ void TForm1::Close_DB()
             closeError = std::current_exception();
         }
         // The production index file is removed whoever made it; any failure is ignored.
-        const QFileInfo table(Dbf1.fileName());
-        QFile::remove(table.dir().filePath(table.completeBaseName() + QStringLiteral(".mdx")));
+        QFile::remove(Dbf1.indexFileName());
     }
     disable_button();
     tab_vis_dis();
@@ -516,9 +519,10 @@ void TForm1::Close_DB()
 }
 
 // After an import that stopped part-way, the rows posted so far are in the file. The document
-// shows them as a normally open table (commands enabled, grid and layout in place) before the
-// error reaches the operator; if the table itself is no longer usable it goes to the no-table state.
-void TForm1::recoverFromFailedImport()
+// shows them as a normally open table (commands enabled, grid shown; after New also the saved
+// layout, which an Append keeps from before) before the error reaches the operator; if the table
+// itself is no longer usable it goes to the no-table state.
+void TForm1::recoverFromFailedImport(bool restoreLayout)
 {
     try {
         if (editing(Dbf1))
@@ -528,7 +532,8 @@ void TForm1::recoverFromFailedImport()
             setBackground(true);
             enable_button();
             tab_vis_en();
-            m_view->layoutRestore(LayoutValue);
+            if (restoreLayout)
+                m_view->layoutRestore(LayoutValue);
             return;
         }
     } catch (...) {
@@ -566,10 +571,8 @@ void TForm1::N22Click()
 
 void TForm1::Excel1Click()
 {
-#ifdef QPX_HAVE_EXCEL_EXPORT
     if (TableOpen && Dbf1.isOpen())
         exp2excel(Dbf1);
-#endif
 }
 
 void TForm1::N17Click()

@@ -107,7 +107,7 @@ private:
     bool FormClose();
     void setBackground(bool tableOpen);
     void setTitle(const QString &title);
-    void recoverFromFailedImport();
+    void recoverFromFailedImport(bool restoreLayout);
     int runDownload();
     QAction *command(QMenu *menu, const QString &caption, void (TForm1::*handler)(), int picture = -1,
                      const QKeySequence &shortcut = {});

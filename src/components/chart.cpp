@@ -22,6 +22,10 @@ AxisTicks ticksForStep(double from, double to, double step, int minorCount, doub
 {
     AxisTicks t;
     t.step = step / unit;
+    // No labels for ranges that cannot be drawn (not finite, or more labels than any axis shows).
+    if (!std::isfinite(from) || !std::isfinite(to) || !std::isfinite(step) || step <= 0 ||
+        (to - from) / step > 100000)
+        return t;
     const double eps = 1e-9;
     const double first = std::ceil(from / step - eps);
     const double last = std::floor(to / step + eps);
@@ -50,6 +54,19 @@ QString valueLabel(double value, double step)
     if (text == QLatin1String("-0"))
         text = QStringLiteral("0");
     return text.replace(QLatin1Char('.'), Regional::current().decimalSeparator());
+}
+
+QList<double> gridPositions(const AxisTicks &ticks, double from, double to, bool centered)
+{
+    if (!centered)
+        return ticks.major;
+    QList<double> at;
+    if (ticks.major.isEmpty())
+        return at;
+    for (double g = ticks.major.constFirst() - ticks.step / 2; g <= to; g += ticks.step)
+        if (g >= from)
+            at << g;
+    return at;
 }
 
 QFont withPixelSize(QFont font, int pixels, bool bold = false)
@@ -89,6 +106,8 @@ AxisTicks dateTimeTicks(double from, double to, double minimumStep, int maxLabel
 {
     static const double steps[] = {1,   2,    5,    10,   15,    30,    60,    120,   300,    600,
                                    900, 1800, 3600, 7200, 10800, 21600, 43200, 86400, 172800, 604800};
+    if (!std::isfinite(from) || !std::isfinite(to) || !(to - from < 1e7))
+        return {};
     const double fromS = from * SecondsPerDay, toS = to * SecondsPerDay;
     const double minS = minimumStep * SecondsPerDay - 1e-6;
     maxLabels = std::max(1, maxLabels);
@@ -108,16 +127,20 @@ AxisTicks dateTimeTicks(double from, double to, double minimumStep, int maxLabel
 
 AxisTicks valueTicks(double from, double to, double minimumStep, int maxLabels, int minorCount)
 {
+    if (!std::isfinite(from) || !std::isfinite(to) || !std::isfinite(to - from))
+        return {};
     maxLabels = std::max(1, maxLabels);
     const double raw = std::max({minimumStep, (to - from) / maxLabels, 1e-12});
     double power = std::pow(10.0, std::floor(std::log10(raw)));
     double step = 0;
-    while (step == 0) {
+    while (step == 0 && std::isfinite(power)) {
         for (double m : {1.0, 2.0, 5.0})
             if (step == 0 && m * power >= raw * (1 - 1e-12) && labelCount(from, to, m * power) <= maxLabels)
                 step = m * power;
         power *= 10;
     }
+    if (step == 0)
+        return {};
     return ticksForStep(from, to, step, minorCount, 1.0);
 }
 
@@ -229,14 +252,14 @@ void Chart::draw(QPainter &p, const QRectF &rect) const
     if (!backWallTransparent)
         p.fillRect(plot, backWallColor);
 
-    // Grid lines at the labels.
+    // Grid lines at the labels, or halfway between them.
     QPen gridPen(QColor(160, 160, 160), 1, Qt::DotLine);
     p.setPen(gridPen);
     if (bottomAxis.grid)
-        for (double x : xTicks.major)
+        for (double x : gridPositions(xTicks, xFrom, xTo, bottomAxis.gridCentered))
             p.drawLine(QPointF(mapX(x), plot.top()), QPointF(mapX(x), plot.bottom()));
     if (leftAxis.grid)
-        for (double y : yTicks.major)
+        for (double y : gridPositions(yTicks, yFrom, yTo, leftAxis.gridCentered))
             p.drawLine(QPointF(plot.left(), mapY(y)), QPointF(plot.right(), mapY(y)));
 
     // Axes, ticks and labels.

@@ -26,12 +26,13 @@ class ChartAxis
 public:
     QString title;
     bool dateTime = false;
-    QString labelFormat;    // QDateTime format of date-time labels
-    double minimumStep = 0; // smallest distance between labels (days on a date-time axis)
-    int labelAngle = 0;     // degrees, counter-clockwise; 0 or 90
-    int labelsSize = 0;     // pixels reserved for the labels across the axis; 0: measured
-    int minorTickCount = 0; // minor ticks between two labels
-    bool grid = true;       // grid lines at the labels
+    QString labelFormat;       // QDateTime format of date-time labels
+    double minimumStep = 0;    // smallest distance between labels (days on a date-time axis)
+    int labelAngle = 0;        // degrees, counter-clockwise; 0 or 90
+    int labelsSize = 0;        // pixels reserved for the labels across the axis; 0: measured
+    int minorTickCount = 0;    // minor ticks between two labels
+    bool grid = true;          // grid lines
+    bool gridCentered = false; // grid lines halfway between the labels instead of at them
 
     bool automatic() const { return m_automatic; }
     void setAutomatic(bool on) { m_automatic = on; }

@@ -137,6 +137,7 @@ PreviewWindow::PreviewWindow(const PreparedReport &report, QWidget *parent)
     m_scroll->setBackgroundRole(QPalette::Dark);
     m_scroll->setAlignment(Qt::AlignHCenter);
     m_scroll->setWidget(m_view);
+    m_scroll->viewport()->installEventFilter(this);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -245,10 +246,12 @@ void PreviewWindow::askAndFind()
                                         QStringLiteral("Найти"), MessageIcon::Information);
 }
 
-void PreviewWindow::resizeEvent(QResizeEvent *event)
+bool PreviewWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    QDialog::resizeEvent(event);
-    applyZoom();
+    // The fitted zooms follow the visible area, which the layout sizes after the window.
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Resize && m_zoom != Zoom::Percent)
+        applyZoom();
+    return QDialog::eventFilter(watched, event);
 }
 
 void PreviewWindow::keyPressEvent(QKeyEvent *event)

@@ -36,7 +36,6 @@ QFont fontOfHeight(const QFont &base, int pixels, bool bold = false)
 QLabel *staticText(QWidget *parent, const QString &text, int left, int top, int width, int height)
 {
     auto *label = new QLabel(text, parent);
-    label->setAutoFillBackground(true); // opaque
     label->setTextFormat(Qt::PlainText);
     if (width > 0)
         label->setGeometry(left, top, width, height);
@@ -56,7 +55,10 @@ TForm2::TForm2(QWidget *parent) : QDialog(parent)
     // Fixed border, a title and no system menu or close box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(490, 245);
+    // "MS Sans Serif" where it exists; elsewhere a face with the same metrics as its successor.
     QFont base(QStringLiteral("MS Sans Serif"));
+    base.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     base.setPixelSize(11);
     setFont(base);
 

@@ -40,7 +40,7 @@ public:
     // Workbooks[book].WorkSheets[sheetName].Columns(): the column collection used by the next calls
     virtual void columns(qint32 book, const QString &sheetName) = 0;
     // Columns[column].ColumnWidth = width
-    virtual void setColumnWidth(qint32 column, double width) = 0;
+    virtual void setColumnWidth(qint32 column, qint32 width) = 0;
     // Columns[column].NumberFormat = format (the spreadsheet's own, localised format code)
     virtual void setColumnNumberFormat(qint32 column, const QString &format) = 0;
     // Workbooks[book].WorkSheets[sheetName].Rows(): the row collection used by the next calls

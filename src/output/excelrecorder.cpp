@@ -88,9 +88,9 @@ void ExcelRecorder::columns(qint32 book, const QString &sheetName)
     record(QStringLiteral("Workbooks[%1].WorkSheets[%2].Columns()").arg(i4(book), str(sheetName)));
 }
 
-void ExcelRecorder::setColumnWidth(qint32 column, double width)
+void ExcelRecorder::setColumnWidth(qint32 column, qint32 width)
 {
-    record(QStringLiteral("Columns[%1].ColumnWidth := %2:R8").arg(i4(column)).arg(width));
+    record(QStringLiteral("Columns[%1].ColumnWidth := %2").arg(i4(column), i4(width)));
 }
 
 void ExcelRecorder::setColumnNumberFormat(qint32 column, const QString &format)

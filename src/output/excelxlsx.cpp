@@ -186,7 +186,7 @@ void XlsxAutomation::columns(qint32 book, const QString &sheetName)
     requireSheet(book, sheetName);
 }
 
-void XlsxAutomation::setColumnWidth(qint32 column, double width)
+void XlsxAutomation::setColumnWidth(qint32 column, qint32 width)
 {
     requireColumn(column);
     if (width < 0 || width > 255)

@@ -34,7 +34,7 @@ public:
     void setWorksheetName(qint32 book, qint32 sheet, const QString &name) override;
     QString worksheetName(qint32 book, qint32 sheet) override;
     void columns(qint32 book, const QString &sheetName) override;
-    void setColumnWidth(qint32 column, double width) override;
+    void setColumnWidth(qint32 column, qint32 width) override;
     void setColumnNumberFormat(qint32 column, const QString &format) override;
     void rows(qint32 book, const QString &sheetName) override;
     void setRowFontBold(qint32 row, bool bold) override;

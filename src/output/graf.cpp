@@ -63,6 +63,7 @@ void configureMassChart(Chart &chart)
     x.labelsSize = 101;
     x.minorTickCount = 5;
     x.grid = true;
+    x.gridCentered = true;
     x.setAutomatic(true);
 
     ChartAxis &y = chart.leftAxis;
@@ -70,6 +71,7 @@ void configureMassChart(Chart &chart)
     y.dateTime = false;
     y.minimumStep = 1.0;
     y.grid = true;
+    y.gridCentered = true;
     y.setAutomatic(true);
 }
 

@@ -5,14 +5,16 @@
 #include "app/about.h"
 #include "app/logo.h"
 #include "app/main.h"
-#include "app/placeholders.h"
 #include "data/memoryimport.h"
 #include "data/regional.h"
+#include "device/ptyinstrument.h"
+#include "device/receive.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLibraryInfo>
 #include <QProgressBar>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
@@ -98,25 +100,31 @@ int main(int argc, char *argv[])
     save(&about, out.filePath(QStringLiteral("about.png")));
     about.hide();
 
-#if __has_include("device/receive.h")
-    // The download dialog against the instrument on "\\.\COM1" (point Ports/COM1 at the
-    // simulator's pseudo-terminal in the settings folder given by QPX_SCREENSHOT_SETTINGS).
-    if (qEnvironmentVariableIsSet("QPX_SCREENSHOT_SETTINGS")) {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           qEnvironmentVariable("QPX_SCREENSHOT_SETTINGS"));
-        TForm2 download(&form);
-        QTimer poll;
-        bool taken = false;
-        QObject::connect(&poll, &QTimer::timeout, &download, [&] {
-            const auto *bar = download.findChild<QProgressBar *>();
-            if (!taken && bar && bar->value() >= 30) {
-                taken = true;
-                save(&download, out.filePath(QStringLiteral("download.png")));
-            }
-        });
-        poll.start(20);
-        download.exec();
+    // The download dialog against the simulated instrument, paced like the real line.
+    InstrumentOptions options;
+    options.model = 5;
+    options.image = InstrumentSimulator::generateImage(300, 5);
+    PtyInstrument instrument(options);
+    QString error;
+    if (!instrument.start(&error)) {
+        std::fprintf(stderr, "no pseudo-terminal: %s\n", qPrintable(error));
+        return 1;
     }
-#endif
+    {
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Norvelt"),
+                    QStringLiteral("QPX"));
+        s.setValue(QStringLiteral("1.0/Ports/COM1"), instrument.slavePath());
+    }
+    TForm2 download(&form);
+    QTimer poll;
+    bool taken = false;
+    QObject::connect(&poll, &QTimer::timeout, &download, [&] {
+        if (!taken && download.ProgressBar1->value() >= 40) {
+            taken = true;
+            save(&download, out.filePath(QStringLiteral("download.png")));
+        }
+    });
+    poll.start(20);
+    download.exec();
     return 0;
 }

@@ -5,11 +5,16 @@
 #include "data/memoryimage.h"
 #include "data/regional.h"
 #include "scriptedprompts.h"
+#include "view/tableview.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -405,4 +410,45 @@ TEST_F(DocumentTest, ExitDropsAnUnpostedEditWithoutAskingWhileTheCloseBoxAsks)
     reread.setFileName(path(QStringLiteral("exit.db")));
     reread.open();
     EXPECT_EQ(reread.text(Measurement::COMMENT), QStringLiteral("half-edited"));
+}
+
+TEST_F(DocumentTest, TheGridDrivesTheModifiedFlagAndTheLayoutIsSavedAtEveryClose)
+{
+    newTable(QStringLiteral("grid.db"));
+    emit form->tableView()->editStarted();
+    EXPECT_TRUE(form->TableModified);
+    emit form->tableView()->rowsDeleted();
+    EXPECT_FALSE(form->TableModified);
+    form->N7->trigger();
+
+    // Closing the window without ever opening a table still saves the grid layout.
+    TemporarySettings fresh;
+    TForm1 other;
+    EXPECT_FALSE(fresh.value(QStringLiteral("Table_1")).isValid());
+    other.show();
+    EXPECT_TRUE(other.close());
+    EXPECT_TRUE(fresh.value(QStringLiteral("Table_1")).isValid());
+}
+
+TEST_F(DocumentTest, ARightClickOnTheGridOpensThePopupMenu)
+{
+    newTable(QStringLiteral("popup.db"));
+    form->show();
+    auto *view = form->grid()->findChild<QAbstractScrollArea *>();
+    ASSERT_NE(view, nullptr);
+    bool shown = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        shown = form->PopupMenu1->isVisible();
+        form->PopupMenu1->close();
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 20),
+                            view->viewport()->mapToGlobal(QPoint(20, 20)));
+    QApplication::sendEvent(view->viewport(), &click);
+    EXPECT_TRUE(shown);
+    QStringList captions;
+    for (QAction *a : form->PopupMenu1->actions())
+        captions << (a->isSeparator() ? QStringLiteral("—") : a->text());
+    EXPECT_EQ(captions.join(QLatin1Char('|')),
+              QStringLiteral(
+                  "График|Печать|—|Задать цвет|Убрать цвет|Убрать все цвета|—|Выровнять столбцы|—|Удалить"));
 }

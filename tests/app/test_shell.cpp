@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -93,7 +94,9 @@ TEST_F(ShellTest, ExitSkipsTheCloseSteps)
     form.show();
     settings.setValue(QStringLiteral("Default_dir"), QStringLiteral("/changed"));
     form.TableModified = true; // a close would ask the save question
-    form.N11->trigger();
+    // "Выход" ends the message loop itself; the window is never closed.
+    QTimer::singleShot(0, &form, [&form] { form.N11->trigger(); });
+    EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(prompts.questions.empty());
     EXPECT_EQ(settings.value(QStringLiteral("Default_dir")).toString(), QStringLiteral("/changed"));

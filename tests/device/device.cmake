@@ -14,6 +14,6 @@ if(NOT QPX_CORE_ONLY)
         LIBS qpx_gui)
     qpx_add_test(test_download_e2e
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_download_e2e.cpp
-        LIBS qpx_device)
+        LIBS qpx_core)
     add_dependencies(test_download_e2e qpx-cli)
 endif()

@@ -322,3 +322,27 @@ TEST(CommPortDriver, ComNamesResolveThroughTheSettings)
     waitFor([&] { return (got += pty.read()).contains('N'); });
     EXPECT_EQ(got, QByteArrayLiteral("N"));
 }
+
+TEST(CommPortDriver, SendingGivesUpWithoutProgress)
+{
+    Pty pty;
+    TCommPortDriver d;
+    d.setPortName(pty.path);
+    ASSERT_TRUE(d.OpenPort());
+    // Nobody reads the other side: the line fills up and the send stops after its time-out.
+    const QByteArray lots(1 << 20, 'x');
+    const quint32 sent = d.WriteBytesTimed(lots.constData(), quint32(lots.size()), 50);
+    EXPECT_GT(sent, 0u);
+    EXPECT_LT(sent, quint32(lots.size()));
+
+    // With the line check on, a line without any active modem input sends nothing.
+    Pty other;
+    TCommPortDriver c;
+    c.setPortName(other.path);
+    c.setCheckLineStatus(true);
+    ASSERT_TRUE(c.OpenPort());
+    EXPECT_EQ(c.ReadLineStatus(), 0);
+    EXPECT_FALSE(c.WriteByte('V'));
+    c.setCheckLineStatus(false);
+    EXPECT_TRUE(c.WriteByte('V'));
+}

@@ -53,7 +53,8 @@ protected:
 
     void pointPorts(const QString &com1, const QString &com2)
     {
-        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Norvelt"), QStringLiteral("QPX"));
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Norvelt"),
+                    QStringLiteral("QPX"));
         s.setValue(QStringLiteral("1.0/Ports/COM1"), com1);
         s.setValue(QStringLiteral("1.0/Ports/COM2"), com2);
         s.sync();

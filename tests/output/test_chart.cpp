@@ -4,12 +4,9 @@
 #include "components/chart.h"
 #include "data/regional.h"
 #include "output/graf.h"
-#include "output/param_graf.h"
 
 #include <QDir>
 #include <QImage>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
@@ -18,6 +15,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 QList<ChartPoint> masses(std::initializer_list<double> ys)
@@ -189,17 +187,20 @@ TEST(ChartDrawing, RedLineInsideThePlotOnly)
     EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::white));
 }
 
-TEST(ChartWindows, ParametersDialogLayout)
+TEST(ChartDrawing, ExtremeValuesDrawWithoutHanging)
 {
-    TForm4 form(nullptr);
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Построение графиков"));
-    EXPECT_EQ(form.size(), QSize(465, 112));
-    EXPECT_EQ(form.Edit1->geometry(), QRect(211, 48, 33, 24));
-    EXPECT_EQ(form.Button1->geometry(), QRect(184, 80, 87, 25));
-    EXPECT_EQ(form.Button1->text(), QStringLiteral("Построить"));
-    EXPECT_EQ(form.Label1->pos(), QPoint(16, 24));
-    EXPECT_EQ(form.Label1->font().pixelSize(), 13);
-    EXPECT_TRUE(form.Edit1->text().isEmpty());
+    Chart chart;
+    configureMassChart(chart);
+    chart.series.addXY(1, -1e300);
+    chart.series.addXY(2e6, 1e300);
+    chart.series.addXY(3e6, 0);
+    QImage image(300, 200, QImage::Format_ARGB32);
+    QPainter painter(&image);
+    chart.draw(painter, QRectF(image.rect()));
+    chart.draw(painter, QRectF(0, 0, 5, 5)); // too small for a plot
+    painter.end();
+    EXPECT_TRUE(valueTicks(0, std::numeric_limits<double>::infinity(), 1, 10, 5).major.isEmpty());
+    EXPECT_TRUE(dateTimeTicks(0, std::nan(""), 1, 10, 5).major.isEmpty());
 }
 
 TEST(ChartWindows, PrintButtonFollowsTheBottomRightCorner)
@@ -213,14 +214,6 @@ TEST(ChartWindows, PrintButtonFollowsTheBottomRightCorner)
     EXPECT_EQ(form.Button1->size(), QSize(75, 25));
     EXPECT_EQ(form.Button1->geometry().bottomRight(), QPoint(900 - 7, 600 - 7));
     form.hide();
-}
-
-TEST(ChartWindows, SeriesFilterQuotesTheEntryAsTyped)
-{
-    EXPECT_EQ(seriesFilter(QStringLiteral("5")), QStringLiteral("T_2 ='5'"));
-    EXPECT_EQ(seriesFilter(QStringLiteral(" 5")), QStringLiteral("T_2 =' 5'"));
-    EXPECT_EQ(seriesFilter(QStringLiteral("a'b")), QStringLiteral("T_2 ='a''b'"));
-    EXPECT_EQ(seriesFilter(QString()), QStringLiteral("T_2 =''"));
 }
 
 TEST(ChartPrint, OneLandscapePageJobChart1)

@@ -7,8 +7,10 @@
 #include "data/regional.h"
 #include "output/measurementreport.h"
 
+#include <QAction>
 #include <QPrinter>
 #include <QProcess>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -25,7 +27,8 @@ public:
 
     void showMessage(const QString &text, const QString &, MessageIcon) override { messages << text; }
     Answer askYesNo(const QString &, const QString &, MessageIcon) override { return Answer::No; }
-    QString saveFileName(const FileDialogRequest &) override { return {}; }
+    QString saveAs;
+    QString saveFileName(const FileDialogRequest &) override { return saveAs; }
     QString openFileName(const FileDialogRequest &) override { return {}; }
     bool chooseColor(QColor *) override { return false; }
     bool printDialog(QPrinter *printer, int pageCount) override
@@ -148,6 +151,17 @@ TEST_F(MeasurementReportTest, MassesAndTheCurrentSort)
         QStringList({QStringLiteral("4"), QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1")}));
     EXPECT_EQ(column(report, QStringLiteral("Memo23")).first(), QStringLiteral("строка 4"));
     EXPECT_EQ(table.recNo(), 1); // the last row in this order
+
+    // Sorted by mass as the grid sorts it: the report lists the rows in the table's order.
+    table.addIndex(QStringLiteral("BYMASS"), Measurement::T_1, false);
+    table.selectIndex(QStringLiteral("BYMASS"));
+    QStringList order;
+    for (table.first(); !table.eof(); table.next())
+        order << table.text(Measurement::N);
+    ASSERT_NE(order, QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                                  QStringLiteral("4")}));
+    ASSERT_TRUE(report.prepare());
+    EXPECT_EQ(column(report, QStringLiteral("Memo2")), order);
 }
 
 TEST_F(MeasurementReportTest, PrintPreparesAndPrintsThroughTheDialog)
@@ -188,6 +202,10 @@ TEST_F(MeasurementReportTest, PopupPrintUsesThePagesOfTheLastPreview)
         auto *preview = qobject_cast<Report::PreviewWindow *>(window);
         ASSERT_NE(preview, nullptr);
         shownPages = preview->currentPage() + 1;
+        // Opened at the page width of the window as the window is laid out.
+        const QScrollArea *area = preview->findChild<QScrollArea *>();
+        ASSERT_NE(area, nullptr);
+        EXPECT_GT(preview->scale() * 297.0, area->viewport()->width() * 0.8);
         EXPECT_TRUE(preview->findNext(QStringLiteral("строка 3")));
         EXPECT_FALSE(preview->findNext(QStringLiteral("нет такого")));
         preview->accept();
@@ -207,6 +225,36 @@ TEST_F(MeasurementReportTest, PopupPrintUsesThePagesOfTheLastPreview)
     EXPECT_TRUE(printed.contains(QStringLiteral("строка 1")));
     EXPECT_TRUE(printed.contains(QStringLiteral("строка 3")));
     EXPECT_FALSE(printed.contains(QStringLiteral("исправлено")));
+}
+
+TEST_F(MeasurementReportTest, PreviewButtonsSaveAndPrint)
+{
+    if (!havePoppler())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    addRows(20);
+    MeasurementReport report(&table);
+    report.setPrinterCheck([] { return true; });
+    prompts.saveAs = dir.filePath(QStringLiteral("saved.pdf"));
+    report.setPreviewHook([&](QWidget *window) {
+        const auto trigger = [&](const QString &text) {
+            for (QAction *action : window->findChildren<QAction *>()) {
+                if (action->text() == text) {
+                    action->trigger();
+                    return true;
+                }
+            }
+            return false;
+        };
+        EXPECT_TRUE(trigger(QStringLiteral("Сохранить...")));
+        EXPECT_TRUE(trigger(QStringLiteral("Печать...")));
+        EXPECT_TRUE(trigger(QStringLiteral(">")));
+        EXPECT_EQ(qobject_cast<Report::PreviewWindow *>(window)->currentPage(), 1);
+        EXPECT_TRUE(trigger(QStringLiteral("Закрыть")));
+    });
+    report.preview(nullptr);
+    EXPECT_TRUE(pdfText(prompts.saveAs).contains(QStringLiteral("Стр. 2 из 2")));
+    EXPECT_EQ(prompts.dialogPageCounts, QList<int>({2}));
+    EXPECT_TRUE(pdfText(prompts.printTo).contains(QStringLiteral("Стр. 1 из 2")));
 }
 
 TEST_F(MeasurementReportTest, PopupPrintWithoutAPreparedReportPreparesFirst)
