@@ -202,6 +202,8 @@ void BM_Append1000Shown(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         auto scene = std::make_unique<Scene>(int(state.range(0)));
+        if (!state.range(1))
+            scene->grid()->setTable(nullptr); // the table alone, for comparison
         state.ResumeTiming();
         for (int i = 0; i < 1000; ++i) {
             scene->table.append();
@@ -230,7 +232,12 @@ BENCHMARK(BM_Renumber)
     ->Args({100000, 0})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
-BENCHMARK(BM_Append1000Shown)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_Append1000Shown)
+    ->Args({10000, 1})
+    ->Args({100000, 1})
+    ->Args({100000, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 BENCHMARK(BM_DoubleClickWalk)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace

@@ -194,10 +194,33 @@ DbGridModel::DbGridModel(DbGrid *grid) : QAbstractTableModel(grid), m_grid(grid)
 
 int DbGridModel::rowCount(const QModelIndex &parent) const
 {
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int DbGridModel::tableRows() const
+{
     const DbfTable *table = m_grid->table();
-    if (parent.isValid() || !table || !table->isOpen())
-        return 0;
-    return table->rowCount();
+    return table && table->isOpen() ? table->rowCount() : 0;
+}
+
+bool DbGridModel::rowAppended()
+{
+    // One row more than shown, in file order, and it is the newest record after the same last
+    // row as before: the rows shown so far are unchanged.
+    const DbfTable *table = m_grid->table();
+    const int rows = tableRows();
+    if (rows != m_rows + 1 || !table->selectedIndex().isEmpty() ||
+        m_fieldIndex.size() != m_grid->columnCount())
+        return false;
+    if (table->recordAt(rows - 1) != table->physicalRecordCount())
+        return false;
+    if (rows > 1 && table->recordAt(rows - 2) != m_lastRecord)
+        return false;
+    beginInsertRows(QModelIndex(), m_rows, m_rows);
+    m_rows = rows;
+    m_lastRecord = table->recordAt(rows - 1);
+    endInsertRows();
+    return true;
 }
 
 int DbGridModel::columnCount(const QModelIndex &parent) const
@@ -300,6 +323,8 @@ void DbGridModel::endReset()
     const DbfTable *table = m_grid->table();
     for (int c = 0; c < m_grid->columnCount(); ++c)
         m_fieldIndex.append(table && table->isOpen() ? table->fieldIndex(m_grid->column(c).fieldName) : -1);
+    m_rows = tableRows();
+    m_lastRecord = m_rows > 0 ? table->recordAt(m_rows - 1) : 0;
     endResetModel();
 }
 
@@ -316,7 +341,7 @@ void DbGridModel::recordChanged(int recNo)
     if (!table || !table->isOpen())
         return;
     const int row = table->rowOf(recNo);
-    if (row >= 0)
+    if (row >= 0 && row < m_rows)
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
@@ -969,11 +994,16 @@ void DbGrid::onRowsReset()
     const SelectionKey before = m_lastKey;
     m_applyingSelection = true;
     m_syncing = true;
-    m_model->beginReset();
-    m_model->endReset();
+    // A row appended at the end (an import) is inserted; any other change re-reads all rows.
+    const bool appended = m_model->rowAppended();
+    if (!appended) {
+        m_model->beginReset();
+        m_model->endReset();
+    }
     m_syncing = false;
     m_applyingSelection = false;
-    reapplySelection();
+    if (!appended)
+        reapplySelection();
     syncCurrentFromTable();
     m_footer->update();
     emitIfSelectionMoved(before);

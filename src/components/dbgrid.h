@@ -57,6 +57,11 @@ public:
     // Physical record number of a model row; 0 when none.
     int recordAt(int row) const;
 
+    // The table's visible rows now; rowCount() is what the views were last told.
+    int tableRows() const;
+    // Shows a row appended at the end in file order without re-reading the others; false when the
+    // change is anything else.
+    bool rowAppended();
     void beginReset() { beginResetModel(); }
     void endReset();
     void columnChanged(int column);
@@ -65,6 +70,8 @@ public:
 private:
     DbGrid *m_grid;
     QList<int> m_fieldIndex; // per column, the table's field index (-1: not in the table)
+    int m_rows = 0;          // rows as the views know them
+    int m_lastRecord = 0;    // record of the last row
 };
 
 // The grid's own view: keyboard and editing rules of the grid.

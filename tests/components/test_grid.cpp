@@ -83,6 +83,30 @@ TEST_F(GridTest, ColumnsCaptionsAndSettings)
               QStringLiteral("99"));
 }
 
+TEST_F(GridTest, AppendedRowsAreShownAndTheSelectionStays)
+{
+    addSeries(3);
+    makeView();
+    grid->selectRecords({1, 2});
+    addReadings({{4, "77", "2"}});
+    EXPECT_EQ(grid->model()->rowCount(), 4);
+    EXPECT_EQ(grid->model()->data(grid->model()->index(3, 5), Qt::DisplayRole).toString(),
+              QStringLiteral("77"));
+    EXPECT_EQ(grid->selectedRecords(), (QList<int>{1, 2}));
+    EXPECT_EQ(grid->currentRow(), 3);
+
+    // While sorted, an appended row lands in its place and the others move.
+    grid->titleClick(5, Qt::NoModifier);
+    addReadings({{5, "5", "1"}});
+    EXPECT_EQ(grid->model()->rowCount(), 5);
+    for (int row = 0; row < 5; ++row) {
+        EXPECT_EQ(grid->model()->data(grid->model()->index(row, 5), Qt::DisplayRole).toString(),
+                  table.text(table.recordAt(row), table.fieldIndex(Measurement::T_1)));
+    }
+    EXPECT_EQ(grid->selectedRecords(), (QList<int>{1, 2}));
+    EXPECT_EQ(grid->view()->selectionModel()->selectedRows().size(), 2);
+}
+
 TEST_F(GridTest, EmptyTableShowsNoRows)
 {
     makeView();
