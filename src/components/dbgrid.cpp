@@ -552,6 +552,14 @@ int DbGrid::columnIndex(const QString &fieldName) const
     return -1;
 }
 
+QList<int> DbGrid::shownWidths() const
+{
+    QList<int> widths;
+    for (int c = 0; c < columnCount(); ++c)
+        widths.append(m_title->sectionSize(c));
+    return widths;
+}
+
 QList<int> DbGrid::columnWidths() const
 {
     QList<int> widths;
@@ -1092,7 +1100,6 @@ void DbGrid::applyWidths(const QList<int> &widths)
     const bool applying = m_applyingWidths;
     m_applyingWidths = true;
     for (int c = 0; c < columnCount() && c < widths.size(); ++c) {
-        m_columns[c].width = widths.at(c);
         if (m_title->sectionSize(c) != widths.at(c))
             m_title->resizeSection(c, widths.at(c));
     }
@@ -1110,9 +1117,13 @@ void DbGrid::onSectionResized(int section, int, int newSize)
         m_footer->update();
         return;
     }
-    // The dragged column keeps its new width; the others share the rest in proportion.
-    applyWidths(
-        ColumnFit::afterResize(columnWidths(), section, newSize, availableWidth(), minimumColumnWidth));
+    // The dragged column keeps its new width; the others share the rest in proportion. What the
+    // operator sees becomes the columns' widths.
+    const QList<int> shown =
+        ColumnFit::afterResize(shownWidths(), section, newSize, availableWidth(), minimumColumnWidth);
+    for (int c = 0; c < columnCount() && c < shown.size(); ++c)
+        m_columns[c].width = shown.at(c);
+    applyWidths(shown);
 }
 
 QColor DbGrid::columnBackground(int column) const

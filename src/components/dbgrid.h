@@ -123,8 +123,12 @@ public:
     // The column showing the field (letter case ignored); -1 when none.
     int columnIndex(const QString &fieldName) const;
 
-    // Widths in pixels as shown. With AutoColumnFit on they are rescaled to fill the grid.
+    // The columns' widths (the Width of the layout). With AutoColumnFit on the grid shows them
+    // scaled to fill its width; scaling never changes them, so nothing is lost while the grid is
+    // small or hidden. A drag on a title border makes the widths shown the columns' widths.
     QList<int> columnWidths() const;
+    // Widths in pixels as shown.
+    QList<int> shownWidths() const;
     void setColumnWidths(const QList<int> &widths);
     void setColumnWidth(int column, int width);
     void setColumnColor(int column, ColorValue color);
