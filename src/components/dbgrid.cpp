@@ -4,6 +4,7 @@
 #include "data/dbftable.h"
 #include "view/columnfit.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -193,10 +194,33 @@ DbGridModel::DbGridModel(DbGrid *grid) : QAbstractTableModel(grid), m_grid(grid)
 
 int DbGridModel::rowCount(const QModelIndex &parent) const
 {
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int DbGridModel::tableRows() const
+{
     const DbfTable *table = m_grid->table();
-    if (parent.isValid() || !table || !table->isOpen())
-        return 0;
-    return table->rowCount();
+    return table && table->isOpen() ? table->rowCount() : 0;
+}
+
+bool DbGridModel::rowAppended()
+{
+    // One row more than shown, in file order, and it is the newest record after the same last
+    // row as before: the rows shown so far are unchanged.
+    const DbfTable *table = m_grid->table();
+    const int rows = tableRows();
+    if (rows != m_rows + 1 || !table->selectedIndex().isEmpty() ||
+        m_fieldIndex.size() != m_grid->columnCount())
+        return false;
+    if (table->recordAt(rows - 1) != table->physicalRecordCount())
+        return false;
+    if (rows > 1 && table->recordAt(rows - 2) != m_lastRecord)
+        return false;
+    beginInsertRows(QModelIndex(), m_rows, m_rows);
+    m_rows = rows;
+    m_lastRecord = table->recordAt(rows - 1);
+    endInsertRows();
+    return true;
 }
 
 int DbGridModel::columnCount(const QModelIndex &parent) const
@@ -299,6 +323,8 @@ void DbGridModel::endReset()
     const DbfTable *table = m_grid->table();
     for (int c = 0; c < m_grid->columnCount(); ++c)
         m_fieldIndex.append(table && table->isOpen() ? table->fieldIndex(m_grid->column(c).fieldName) : -1);
+    m_rows = tableRows();
+    m_lastRecord = m_rows > 0 ? table->recordAt(m_rows - 1) : 0;
     endResetModel();
 }
 
@@ -315,7 +341,7 @@ void DbGridModel::recordChanged(int recNo)
     if (!table || !table->isOpen())
         return;
     const int row = table->rowOf(recNo);
-    if (row >= 0)
+    if (row >= 0 && row < m_rows)
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
@@ -359,6 +385,38 @@ bool DbGridView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *eve
     if (result && !wasEditing && state() == EditingState)
         emit editorOpened();
     return result;
+}
+
+QItemSelectionModel::SelectionFlags DbGridView::selectionCommand(const QModelIndex &index,
+                                                                 const QEvent *event) const
+{
+    const QItemSelectionModel::SelectionFlags flags = QTableView::selectionCommand(index, event);
+    Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
+    bool drag = false;
+    if (event) {
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            drag = true;
+            [[fallthrough]];
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+            modifiers = static_cast<const QInputEvent *>(event)->modifiers();
+            break;
+        default:
+            break;
+        }
+    }
+    m_grid->m_plainMove = (flags & QItemSelectionModel::Clear) && !drag &&
+                          !(modifiers & (Qt::ControlModifier | Qt::ShiftModifier));
+    return flags;
+}
+
+void DbGridView::selectAll()
+{
+    m_grid->m_plainMove = false;
+    QTableView::selectAll();
 }
 
 void DbGridView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
@@ -492,6 +550,14 @@ int DbGrid::columnIndex(const QString &fieldName) const
             return c;
     }
     return -1;
+}
+
+QList<int> DbGrid::shownWidths() const
+{
+    QList<int> widths;
+    for (int c = 0; c < columnCount(); ++c)
+        widths.append(m_title->sectionSize(c));
+    return widths;
 }
 
 QList<int> DbGrid::columnWidths() const
@@ -688,13 +754,14 @@ QList<QStringList> DbGrid::selectionValues() const
 
 void DbGrid::selectRecords(const QList<int> &recNos)
 {
+    m_plainMove = false;
     dropSelection();
     for (int recNo : recNos) {
         if (m_table && m_table->isOpen() && m_table->rowOf(recNo) >= 0)
             addSelected(recNo);
     }
     reapplySelection();
-    emit selectionChange();
+    raiseSelectionChange();
 }
 
 void DbGrid::selectAllRows()
@@ -727,6 +794,7 @@ void DbGrid::addSelected(int recNo)
     }
     m_index.insert(recNo, m_entries.size());
     m_entries.append(std::move(entry));
+    ++m_selectionVersion;
 }
 
 void DbGrid::removeSelected(int recNo)
@@ -734,6 +802,7 @@ void DbGrid::removeSelected(int recNo)
     const auto it = m_index.constFind(recNo);
     if (it == m_index.cend())
         return;
+    ++m_selectionVersion;
     Entry &entry = m_entries[*it];
     entry.recNo = 0;
     entry.values.clear();
@@ -753,16 +822,36 @@ void DbGrid::removeSelected(int recNo)
 
 void DbGrid::dropSelection()
 {
+    if (!m_index.isEmpty())
+        ++m_selectionVersion;
     m_entries.clear();
     m_index.clear();
 }
 
 void DbGrid::onSelectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
+    const bool plainMove = m_plainMove;
+    m_plainMove = false;
     if (m_applyingSelection || m_updateLock)
         return;
-    if (!m_view->selectionModel()->hasSelection()) {
+    QItemSelectionModel *model = m_view->selectionModel();
+    if (!model->hasSelection() || plainMove) {
+        // Nothing selected, or only the highlight of the current row after a plain move.
         dropSelection();
+    } else if (m_index.isEmpty()) {
+        // The first explicit selection takes the highlighted current row along (Ctrl with a
+        // click after a plain click selects both rows): the rows selected before come first.
+        QList<int> rows;
+        for (const QItemSelectionRange &range : model->selection()) {
+            for (int row = range.top(); row <= range.bottom(); ++row)
+                rows.append(row);
+        }
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        std::stable_partition(rows.begin(), rows.end(),
+                              [&](int row) { return !selected.contains(m_model->index(row, 0)); });
+        for (int row : rows)
+            addSelected(m_model->recordAt(row));
     } else {
         for (const QItemSelectionRange &range : deselected) {
             for (int row = range.top(); row <= range.bottom(); ++row)
@@ -773,7 +862,7 @@ void DbGrid::onSelectionChanged(const QItemSelection &selected, const QItemSelec
                 addSelected(m_model->recordAt(row));
         }
     }
-    emit selectionChange();
+    raiseSelectionChange();
 }
 
 void DbGrid::reapplySelection()
@@ -788,6 +877,7 @@ void DbGrid::reapplySelection()
             if (row >= 0) {
                 rows.append(row);
             } else {
+                ++m_selectionVersion;
                 m_index.remove(e.recNo);
                 e.recNo = 0;
                 e.values.clear();
@@ -839,6 +929,7 @@ void DbGrid::moveDown()
     const int rows = m_model->rowCount();
     if (row + 1 < rows) {
         const QModelIndex next = m_model->index(row + 1, std::max(0, currentColumn()));
+        m_plainMove = true;
         m_view->selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect |
                                                             QItemSelectionModel::Rows);
         m_view->scrollTo(next);
@@ -858,7 +949,13 @@ void DbGrid::syncCurrentFromTable()
     const QModelIndex index = m_model->index(row, std::max(0, currentColumn()));
     const bool syncing = m_syncing;
     m_syncing = true;
-    m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    const bool applying = m_applyingSelection;
+    m_applyingSelection = true;
+    // Without an explicit selection the highlight follows the current row.
+    m_view->selectionModel()->setCurrentIndex(index, m_index.isEmpty() ? QItemSelectionModel::ClearAndSelect |
+                                                                             QItemSelectionModel::Rows
+                                                                       : QItemSelectionModel::NoUpdate);
+    m_applyingSelection = applying;
     m_view->scrollTo(index);
     m_syncing = syncing;
 }
@@ -879,7 +976,7 @@ void DbGrid::onViewCurrentChanged(const QModelIndex &current, const QModelIndex 
         }
         m_syncing = false;
     }
-    emit selectionChange();
+    raiseSelectionChange();
 }
 
 void DbGrid::onTableCurrentChanged()
@@ -887,24 +984,50 @@ void DbGrid::onTableCurrentChanged()
     if (m_syncing || m_updateLock)
         return;
     syncCurrentFromTable();
-    emit selectionChange();
+    raiseSelectionChange();
 }
 
 // ---------------------------------------------------------------- table signals
+
+DbGrid::SelectionKey DbGrid::selectionKey() const
+{
+    const bool open = m_table && m_table->isOpen();
+    return {m_selectionVersion, open ? m_table->recNo() : 0, open ? m_table->rowCount() : -1};
+}
 
 void DbGrid::onRowsReset()
 {
     if (m_updateLock)
         return; // endUpdate resets once
+    const SelectionKey before = m_lastKey;
     m_applyingSelection = true;
     m_syncing = true;
-    m_model->beginReset();
-    m_model->endReset();
+    // A row appended at the end (an import) is inserted; any other change re-reads all rows.
+    const bool appended = m_model->rowAppended();
+    if (!appended) {
+        m_model->beginReset();
+        m_model->endReset();
+    }
     m_syncing = false;
     m_applyingSelection = false;
-    reapplySelection();
+    if (!appended)
+        reapplySelection();
     syncCurrentFromTable();
     m_footer->update();
+    emitIfSelectionMoved(before);
+}
+
+// Re-reading the rows (a new order, a reopened table) raises the selection change only when the
+// selection, the current record or the rows really changed.
+void DbGrid::emitIfSelectionMoved(const SelectionKey &before)
+{
+    if (!(selectionKey() == before))
+        raiseSelectionChange();
+}
+
+void DbGrid::raiseSelectionChange()
+{
+    m_lastKey = selectionKey();
     emit selectionChange();
 }
 
@@ -919,6 +1042,7 @@ void DbGrid::beginUpdate()
 {
     if (m_updateLock++ > 0)
         return;
+    m_keyBeforeUpdate = m_lastKey;
     m_applyingSelection = true;
     m_syncing = true;
     m_view->setUpdatesEnabled(false);
@@ -936,12 +1060,21 @@ void DbGrid::endUpdate()
     reapplySelection();
     syncCurrentFromTable();
     m_footer->update();
-    emit selectionChange();
+    emitIfSelectionMoved(m_keyBeforeUpdate);
 }
 
 void DbGrid::commitEdit()
 {
     m_view->commitEdit();
+}
+
+QHeaderView *DbGrid::title() const
+{
+    return m_title;
+}
+QWidget *DbGrid::footer() const
+{
+    return m_footer;
 }
 
 // ---------------------------------------------------------------- widths and colours
@@ -967,7 +1100,6 @@ void DbGrid::applyWidths(const QList<int> &widths)
     const bool applying = m_applyingWidths;
     m_applyingWidths = true;
     for (int c = 0; c < columnCount() && c < widths.size(); ++c) {
-        m_columns[c].width = widths.at(c);
         if (m_title->sectionSize(c) != widths.at(c))
             m_title->resizeSection(c, widths.at(c));
     }
@@ -985,9 +1117,13 @@ void DbGrid::onSectionResized(int section, int, int newSize)
         m_footer->update();
         return;
     }
-    // The dragged column keeps its new width; the others share the rest in proportion.
-    applyWidths(
-        ColumnFit::afterResize(columnWidths(), section, newSize, availableWidth(), minimumColumnWidth));
+    // The dragged column keeps its new width; the others share the rest in proportion. What the
+    // operator sees becomes the columns' widths.
+    const QList<int> shown =
+        ColumnFit::afterResize(shownWidths(), section, newSize, availableWidth(), minimumColumnWidth);
+    for (int c = 0; c < columnCount() && c < shown.size(); ++c)
+        m_columns[c].width = shown.at(c);
+    applyWidths(shown);
 }
 
 QColor DbGrid::columnBackground(int column) const

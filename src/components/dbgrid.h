@@ -11,6 +11,7 @@
 #include <QAbstractTableModel>
 #include <QFrame>
 #include <QHash>
+#include <QHeaderView>
 #include <QList>
 #include <QStringList>
 #include <QTableView>
@@ -56,6 +57,11 @@ public:
     // Physical record number of a model row; 0 when none.
     int recordAt(int row) const;
 
+    // The table's visible rows now; rowCount() is what the views were last told.
+    int tableRows() const;
+    // Shows a row appended at the end in file order without re-reading the others; false when the
+    // change is anything else.
+    bool rowAppended();
     void beginReset() { beginResetModel(); }
     void endReset();
     void columnChanged(int column);
@@ -64,6 +70,8 @@ public:
 private:
     DbGrid *m_grid;
     QList<int> m_fieldIndex; // per column, the table's field index (-1: not in the table)
+    int m_rows = 0;          // rows as the views know them
+    int m_lastRecord = 0;    // record of the last row
 };
 
 // The grid's own view: keyboard and editing rules of the grid.
@@ -75,6 +83,8 @@ public:
 
     // Posts the edit in progress, if any.
     void commitEdit();
+    bool isEditing() const { return state() == EditingState; }
+    void selectAll() override;
     using QTableView::moveCursor;
 
 signals:
@@ -83,6 +93,8 @@ signals:
 
 protected:
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event = nullptr) const override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -111,8 +123,12 @@ public:
     // The column showing the field (letter case ignored); -1 when none.
     int columnIndex(const QString &fieldName) const;
 
-    // Widths in pixels as shown. With AutoColumnFit on they are rescaled to fill the grid.
+    // The columns' widths (the Width of the layout). With AutoColumnFit on the grid shows them
+    // scaled to fill its width; scaling never changes them, so nothing is lost while the grid is
+    // small or hidden. A drag on a title border makes the widths shown the columns' widths.
     QList<int> columnWidths() const;
+    // Widths in pixels as shown.
+    QList<int> shownWidths() const;
     void setColumnWidths(const QList<int> &widths);
     void setColumnWidth(int column, int width);
     void setColumnColor(int column, ColorValue color);
@@ -154,7 +170,8 @@ public:
     int currentRow() const;
     int currentColumn() const;
     void setCurrentCell(int row, int column);
-    // One row down as the Down key does; at the last row the table moves past its end instead.
+    // One row down as the Down key does (the explicit selection is cleared); at the last row the
+    // table moves past its end instead.
     void moveDown();
 
     // Suspends the grid's following of the table (bulk changes); endUpdate shows the result.
@@ -164,8 +181,8 @@ public:
 
     DbGridView *view() const { return m_view; }
     DbGridModel *model() const { return m_model; }
-    DbGridTitle *title() const { return m_title; }
-    DbGridFooter *footer() const { return m_footer; }
+    QHeaderView *title() const;
+    QWidget *footer() const;
     QColor columnBackground(int column) const;
     // The screen colour of a colour value (system colours from the palette); invalid for none.
     QColor toQColor(ColorValue value) const;
@@ -195,6 +212,17 @@ private:
     void applyWidths(const QList<int> &widths);
     int availableWidth() const;
 
+    struct SelectionKey
+    {
+        quint64 version = 0;
+        int currentRecord = 0;
+        int rows = -1;
+        bool operator==(const SelectionKey &) const = default;
+    };
+    SelectionKey selectionKey() const;
+    void emitIfSelectionMoved(const SelectionKey &before);
+    void raiseSelectionChange();
+
     struct Entry
     {
         int recNo = 0; // 0: removed
@@ -216,7 +244,13 @@ private:
     bool m_syncing = false;
     bool m_applyingSelection = false;
     bool m_applyingWidths = false;
+    // The selection command being applied came from a move without Ctrl or Shift: it selects the
+    // current row only as its highlight, not as an explicit selection.
+    bool m_plainMove = false;
     int m_fittedWidth = -1;
-    QList<Entry> m_entries;        // selection in order of adding, with holes
-    QHash<int, qsizetype> m_index; // recNo -> position in m_entries
+    QList<Entry> m_entries;         // selection in order of adding, with holes
+    QHash<int, qsizetype> m_index;  // recNo -> position in m_entries
+    quint64 m_selectionVersion = 0; // counts changes of the selection
+    SelectionKey m_lastKey;         // as the last selection change saw it
+    SelectionKey m_keyBeforeUpdate;
 };

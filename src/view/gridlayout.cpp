@@ -111,16 +111,32 @@ namespace {
 const char *const titleStateNames[] = {"tsSortedNone", "tsSortedUp", "tsSortedDown"};
 const char *const alignmentNames[] = {"talDefault", "talLeftJustify", "talRightJustify", "talCenter"};
 
+// A text in the streaming form: quoted parts with doubled quotes, control characters as #code.
 QString quoted(const QString &text)
 {
-    QString result = QStringLiteral("'");
+    const QChar quote = QLatin1Char('\'');
+    QString result;
+    bool open = false;
     for (const QChar c : text) {
-        if (c == QLatin1Char('\''))
-            result += QLatin1String("''");
-        else
-            result += c;
+        if (c.unicode() < 0x20) {
+            if (open)
+                result += quote;
+            open = false;
+            result += QLatin1Char('#') + QString::number(c.unicode());
+            continue;
+        }
+        if (!open)
+            result += quote;
+        open = true;
+        result += c;
+        if (c == quote)
+            result += quote;
     }
-    return result + QLatin1Char('\'');
+    if (result.isEmpty())
+        return QString(2, quote);
+    if (open)
+        result += quote;
+    return result;
 }
 
 QString colorText(ColorValue value)
@@ -370,6 +386,7 @@ private:
     // (the outermost object's only).
     void parseObject(QList<GridColumnLayout> *columns)
     {
+        const DepthGuard guard(this);
         if (!isIdent("object") && !isIdent("inherited") && !isIdent("inline"))
             fail(QStringLiteral("ожидалось \"object\""));
         advance();
@@ -500,6 +517,7 @@ private:
 
     void skipValue()
     {
+        const DepthGuard guard(this);
         switch (m_token.kind) {
         case Token::String:
             readConcatenatedString();
@@ -540,8 +558,21 @@ private:
         advance();
     }
 
+    // Nesting deeper than any real layout text is refused rather than followed.
+    struct DepthGuard
+    {
+        explicit DepthGuard(Parser *p) : parser(p)
+        {
+            if (++parser->m_depth > 64)
+                parser->fail(QStringLiteral("слишком глубокая вложенность"));
+        }
+        ~DepthGuard() { --parser->m_depth; }
+        Parser *parser;
+    };
+
     Lexer m_lexer;
     Token m_token;
+    int m_depth = 0;
 };
 
 } // namespace

@@ -79,6 +79,14 @@ TEST(GridLayoutText, QuotesAreDoubledAndEveryPropertyRoundTrips)
     EXPECT_TRUE(text.contains(QStringLiteral("Color = -16777191")));
     EXPECT_EQ(parseGridLayout(text), columns);
     EXPECT_EQ(parseGridLayout(writeGridLayout({})), QList<GridColumnLayout>{});
+
+    // Control characters travel as #codes; an empty name as ''.
+    QList<GridColumnLayout> odd(2);
+    odd[0].fieldName = QStringLiteral("a\r\nb'\t");
+    const QString oddText = writeGridLayout(odd);
+    EXPECT_TRUE(oddText.contains(QStringLiteral("FieldName = 'a'#13#10'b'''#9\r\n")));
+    EXPECT_TRUE(oddText.contains(QStringLiteral("FieldName = ''\r\n")));
+    EXPECT_EQ(parseGridLayout(oddText), odd);
 }
 
 TEST(GridLayoutText, ReadsAnySpacingUnknownPropertiesAndNumbers)
@@ -115,6 +123,9 @@ TEST(GridLayoutText, BrokenTextsFail)
         "object TUniDataStorage Data = < thing end> end",
         "object TUniDataStorage Data = < item FieldName = 'N' end> end trailing",
         "Data = <>",
+        "object A Data = <> X = "
+        "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]"
+        "]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]] end",
     };
     for (const char *text : broken)
         EXPECT_THROW(parseGridLayout(QString::fromUtf8(text)), LayoutParseError) << text;

@@ -114,6 +114,10 @@ TEST_F(TableViewTest, FootersShowTheStatisticsOfTheSelection)
     EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Error);
     EXPECT_EQ(footer(Measurement::T_1), QStringLiteral("12,3/12,4/12,4"));
     EXPECT_EQ(footer(Measurement::T_2), QStringLiteral("3/4/5"));
+    // Sorting re-reads the rows but changes neither the selection nor the current record: no
+    // new selection change, so no second message.
+    grid->titleClick(col(Measurement::T_1), Qt::NoModifier);
+    EXPECT_EQ(prompts.messages.size(), 1);
 
     grid->selectRecords({4});
     EXPECT_EQ(footer(Measurement::T_1), QStringLiteral("0/0/0"));
@@ -171,7 +175,7 @@ TEST_F(TableViewTest, FirstRestoreFitsTheColumnsAndSavesAtOnce)
     makeView();
     grid->setColumnWidths({300, 50, 50, 50, 50, 50, 50});
     view->layoutRestore(QStringLiteral("Table_1"));
-    const QList<int> widths = grid->columnWidths();
+    const QList<int> widths = grid->shownWidths();
     EXPECT_EQ(std::accumulate(widths.begin(), widths.end(), 0), grid->view()->viewport()->width());
     EXPECT_LE(
         *std::max_element(widths.begin(), widths.end()) - *std::min_element(widths.begin(), widths.end()), 1);
@@ -185,7 +189,7 @@ TEST_F(TableViewTest, FirstRestoreFitsTheColumnsAndSavesAtOnce)
     EXPECT_EQ(saved[3].alignment, ColumnAlignment::RightJustify);
     EXPECT_EQ(saved[6].fieldName, QStringLiteral("COMMENT"));
     for (int c = 0; c < 7; ++c)
-        EXPECT_EQ(saved[c].width, widths[c]);
+        EXPECT_EQ(saved[c].width, grid->width() / 7);
 }
 
 TEST_F(TableViewTest, LayoutCarriesColoursAndSortMarksToTheNextTable)
@@ -284,6 +288,24 @@ TEST_F(TableViewTest, DeletingWithoutSelectionTakesTheCurrentRowAndAllRowsCanGo)
     EXPECT_EQ(footer(Measurement::T_1), QStringLiteral("0/0/0"));
     view->N37Click(); // an empty table stays as it is
     EXPECT_EQ(table.rowCount(), 0);
+}
+
+TEST_F(TableViewTest, PlainMovesAreNoExplicitSelection)
+{
+    addSeries(5);
+    makeView();
+    // A plain move highlights the current row only: after the walk the current row is the first
+    // one, and that is the row a deletion takes.
+    grid->setCurrentCell(3, 1);
+    grid->moveDown();
+    EXPECT_EQ(grid->selectedCount(), 0);
+    EXPECT_EQ(table.recNo(), 5);
+    view->DBGridPro1DblClick();
+    EXPECT_EQ(table.recNo(), 1);
+    EXPECT_EQ(grid->view()->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(grid->view()->selectionModel()->selectedRows().constFirst().row(), 0);
+    view->N21Click();
+    EXPECT_EQ(column(Measurement::N), strings({"2", "3", "4", "5"}));
 }
 
 TEST_F(TableViewTest, RenumberingFollowsTheSortedOrderAndStaysInTheFile)

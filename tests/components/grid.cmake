@@ -1,0 +1,4 @@
+if(NOT QPX_CORE_ONLY)
+    find_package(Qt6 REQUIRED COMPONENTS Test)
+    qpx_add_test(test_grid SOURCES test_grid.cpp LIBS qpx_gui Qt6::Test GUI)
+endif()
