@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -951,13 +952,25 @@ void DbGrid::syncCurrentFromTable()
     m_syncing = true;
     const bool applying = m_applyingSelection;
     m_applyingSelection = true;
-    // Without an explicit selection the highlight follows the current row.
+    // Without an explicit selection the highlight follows the current row. The view scrolls to
+    // it once the burst of moves is over (an import moves the table once per row).
+    const bool autoScroll = m_view->hasAutoScroll();
+    m_view->setAutoScroll(false);
     m_view->selectionModel()->setCurrentIndex(index, m_index.isEmpty() ? QItemSelectionModel::ClearAndSelect |
                                                                              QItemSelectionModel::Rows
                                                                        : QItemSelectionModel::NoUpdate);
+    m_view->setAutoScroll(autoScroll);
     m_applyingSelection = applying;
-    m_view->scrollTo(index);
     m_syncing = syncing;
+    if (!m_scrollPending) {
+        m_scrollPending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_scrollPending = false;
+            const QModelIndex current = m_view->currentIndex();
+            if (current.isValid())
+                m_view->scrollTo(current);
+        });
+    }
 }
 
 void DbGrid::onViewCurrentChanged(const QModelIndex &current, const QModelIndex &previous)

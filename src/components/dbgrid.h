@@ -247,6 +247,7 @@ private:
     // The selection command being applied came from a move without Ctrl or Shift: it selects the
     // current row only as its highlight, not as an explicit selection.
     bool m_plainMove = false;
+    bool m_scrollPending = false;
     int m_fittedWidth = -1;
     QList<Entry> m_entries;         // selection in order of adding, with holes
     QHash<int, qsizetype> m_index;  // recNo -> position in m_entries

@@ -3,6 +3,7 @@
 #include "data/errors.h"
 #include "data/regional.h"
 
+#include <QByteArrayView>
 #include <cmath>
 
 namespace SelectionStats {
@@ -52,11 +53,53 @@ struct Accumulator
     }
 };
 
+// The plain forms the table holds ("12,5", "-3", " 100") are read here directly, with the same
+// result as the regional reader, which handles everything else (and reports what is no number).
+bool readPlain(const QString &text, QChar separator, double *value)
+{
+    char buffer[32];
+    int length = 0;
+    bool digits = false;
+    bool point = false;
+    qsizetype i = 0;
+    qsizetype end = text.size();
+    while (i < end && text.at(i) == QLatin1Char(' '))
+        ++i;
+    while (end > i && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    if (end - i > 24)
+        return false;
+    if (i < end && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
+        buffer[length++] = char(text.at(i++).unicode());
+    for (; i < end; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= u'0' && c <= u'9') {
+            buffer[length++] = char(c);
+            digits = true;
+        } else if (c == separator.unicode() && !point && separator != QLatin1Char('-') &&
+                   separator != QLatin1Char('+')) {
+            buffer[length++] = '.';
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (!digits)
+        return false;
+    bool ok = false;
+    *value = QByteArrayView(buffer, length).toDouble(&ok);
+    return ok;
+}
+
 double valueOf(const QList<QStringList> &snapshots, qsizetype row, int field)
 {
     const QStringList &values = snapshots.at(row);
     const QString text = field < values.size() ? values.at(field) : QString();
-    return Regional::current().parseFloat(text);
+    const Regional &regional = Regional::current();
+    double value = 0;
+    if (readPlain(text, regional.decimalSeparator(), &value))
+        return value;
+    return regional.parseFloat(text);
 }
 } // namespace
 

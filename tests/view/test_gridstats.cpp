@@ -80,6 +80,30 @@ TEST(SelectionStats, ValueThatIsNoNumberFailsWithConversionError)
     EXPECT_THROW(SelectionStats::footers(2, rows({{"12.3", "1"}, {"1", "1"}})), ConvertError);
 }
 
+TEST(SelectionStats, ValuesReadLikeTheRegionalReader)
+{
+    RegionalScope pin(Regional::russian());
+    // Every text gives the footer the regional reader would give, or the same conversion error.
+    const char *texts[] = {"12,5",   "-3", "+4",   " 100 ", "0,07",  "-123,4",
+                           "999,45", ",5", "5,",   "1e3",   "1,2,3", "--1",
+                           "-",      ",",  "12.5", "1 2",   "٣",     "0,1000000000000000055511151231257827"};
+    for (const char *t : texts) {
+        const QString text = QString::fromUtf8(t);
+        double expected = 0;
+        const bool number = Regional::current().tryParseFloat(text, &expected);
+        const QList<QStringList> snapshot{{text, QStringLiteral("1")}, {text, QStringLiteral("1")}};
+        if (!number) {
+            EXPECT_THROW(SelectionStats::footers(2, snapshot), ConvertError) << t;
+            continue;
+        }
+        const QString v = SelectionStats::formatNumber(expected);
+        EXPECT_EQ(SelectionStats::footers(2, snapshot).t1,
+                  v + QLatin1Char('/') + SelectionStats::formatNumber(SelectionStats::roundMean(expected)) +
+                      QLatin1Char('/') + v)
+            << t;
+    }
+}
+
 TEST(SelectionStats, RegionalSeparatorIsUsed)
 {
     RegionalScope pin(Regional(QLatin1Char('.'), Regional::DateOrder::MonthDayYear, QLatin1Char('/')));
