@@ -14,8 +14,14 @@ static void writeLine(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
-void err(const QString &text) { writeLine(stderr, text); }
-void out(const QString &text) { writeLine(stdout, text); }
+void err(const QString &text)
+{
+    writeLine(stderr, text);
+}
+void out(const QString &text)
+{
+    writeLine(stdout, text);
+}
 
 int usage(const QString &text, const QString &usageLine)
 {

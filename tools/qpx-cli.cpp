@@ -10,7 +10,8 @@
 
 namespace {
 
-struct Command {
+struct Command
+{
     int (*run)(const QStringList &);
     bool needsGui; // draws with QPainter on fonts, so it needs a (possibly offscreen) GUI application
     const char *summary;
@@ -19,13 +20,21 @@ struct Command {
 const std::map<QString, Command> &commands()
 {
     static const std::map<QString, Command> table{
-        {QStringLiteral("dump"), {cmdDump, false, "dump TABLE.db                       print the live rows as CSV"}},
-        {QStringLiteral("import"), {cmdImport, false, "import IMAGE MODEL TABLE.db [--append]  import a memory image"}},
-        {QStringLiteral("download"), {cmdDownload, false, "download [--port DEVICE] [--append] TABLE.db  download from the instrument"}},
-        {QStringLiteral("simulate"), {cmdSimulate, false, "simulate [options]                  play the instrument on a pseudo-terminal"}},
-        {QStringLiteral("export"), {cmdExport, false, "export TABLE.db OUT.xlsx            write the spreadsheet workbook"}},
-        {QStringLiteral("report"), {cmdReport, true, "report TABLE.db OUT.pdf             write the measurement report as PDF"}},
-        {QStringLiteral("chart"), {cmdChart, true, "chart TABLE.db SERIES OUT.png|OUT.pdf  draw one observation series"}},
+        {QStringLiteral("dump"),
+         {cmdDump, false, "dump TABLE.db                       print the live rows as CSV"}},
+        {QStringLiteral("import"),
+         {cmdImport, false, "import IMAGE MODEL TABLE.db [--append]  import a memory image"}},
+        {QStringLiteral("download"),
+         {cmdDownload, false, "download [--port DEVICE] [--append] TABLE.db  download from the instrument"}},
+        {QStringLiteral("simulate"),
+         {cmdSimulate, false,
+          "simulate [options]                  play the instrument on a pseudo-terminal"}},
+        {QStringLiteral("export"),
+         {cmdExport, false, "export TABLE.db OUT.xlsx            write the spreadsheet workbook"}},
+        {QStringLiteral("report"),
+         {cmdReport, true, "report TABLE.db OUT.pdf             write the measurement report as PDF"}},
+        {QStringLiteral("chart"),
+         {cmdChart, true, "chart TABLE.db SERIES OUT.png|OUT.pdf  draw one observation series"}},
     };
     return table;
 }

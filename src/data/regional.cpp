@@ -16,8 +16,7 @@ Regional &currentSettings()
 
 Regional::Regional(QChar decimalSeparator, DateOrder order, QChar dateSeparator)
     : m_decimal(decimalSeparator), m_order(order), m_dateSeparator(dateSeparator)
-{
-}
+{}
 
 Regional Regional::russian()
 {
@@ -56,9 +55,15 @@ Regional Regional::fromEnvironment()
     return Regional(separator, order, dateSeparator);
 }
 
-const Regional &Regional::current() { return currentSettings(); }
+const Regional &Regional::current()
+{
+    return currentSettings();
+}
 
-void Regional::setCurrent(const Regional &settings) { currentSettings() = settings; }
+void Regional::setCurrent(const Regional &settings)
+{
+    currentSettings() = settings;
+}
 
 QString Regional::formatFloat(double value) const
 {
@@ -93,8 +98,7 @@ bool Regional::tryParseFloat(const QString &text, double *value) const
     if (m_decimal != QLatin1Char('.') && t.contains(QLatin1Char('.')))
         return false;
     t.replace(m_decimal, QLatin1Char('.'));
-    static const QRegularExpression number(
-        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
     if (!number.match(t).hasMatch())
         return false;
     bool ok = false;
