@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 #include <cstdio>
 #include <xlsxwriter.h>
 
@@ -32,6 +35,11 @@ bool replaceFile(const QString &from, const QString &to)
     QFile::remove(to);
     return QFile::rename(from, to);
 #else
+    // The temporary file was made readable by its owner only; the workbook gets the permissions
+    // of any new file (0666 less the umask), as if it had been written in place.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(QFile::encodeName(from).constData(), 0666 & ~mask);
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 #endif
 }

@@ -9,6 +9,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 namespace {
 // Everything the test looks at, as JSON.
@@ -126,6 +129,15 @@ TEST_F(Workbook, CopyIsSavedBesideTheTableThenHandedOn)
     exp2excel(table, again);
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.xlsx*")}, QDir::Files),
               QStringList{QStringLiteral("Лкт-ДН7.xlsx")});
+#ifndef Q_OS_WIN
+    // Written through a private temporary file, the copy still gets a new file's permissions.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat info
+    {};
+    ASSERT_EQ(::stat(QFile::encodeName(expected).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+#endif
 }
 
 TEST_F(Workbook, UnwritableFolderIsReportedAfterTheQuitAndTheTableIsUnchanged)
