@@ -2,8 +2,10 @@
 // windows created once and hidden (main window first), the splash window for three seconds, then
 // the message loop with the main window maximised.
 #include "app/about.h"
+#include "app/apptitle.h"
 #include "app/logo.h"
 #include "app/main.h"
+#include "data/regional.h"
 #include "device/receive.h"
 #include "output/graf.h"
 #include "output/param_graf.h"
@@ -19,7 +21,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Norvelt"));
     QCoreApplication::setApplicationName(QStringLiteral("QPX"));
     QCoreApplication::setApplicationVersion(fileVersionText());
-    QGuiApplication::setApplicationDisplayName(programTitle());
+    setApplicationTitle(programTitle());
+    // Numbers and dates in the table follow the operator's regional settings.
+    Regional::setCurrent(Regional::fromEnvironment());
 
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),

@@ -1,9 +1,9 @@
 #include "errorguard.h"
 
+#include "apptitle.h"
 #include "data/errors.h"
 #include "prompts.h"
 
-#include <QGuiApplication>
 #include <exception>
 
 QString errorMessageText(const QString &text)
@@ -24,6 +24,5 @@ void runGuarded(const std::function<void()> &handler)
     } catch (const std::exception &e) {
         text = QString::fromLocal8Bit(e.what());
     }
-    Prompts::instance().showMessage(errorMessageText(text), QGuiApplication::applicationDisplayName(),
-                                    MessageIcon::Error);
+    Prompts::instance().showMessage(errorMessageText(text), applicationTitle(), MessageIcon::Error);
 }

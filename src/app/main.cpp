@@ -1,5 +1,6 @@
 #include "main.h"
 
+#include "apptitle.h"
 #include "data/measurementtable.h"
 #include "data/memoryimage.h"
 #include "data/memoryimport.h"
@@ -304,7 +305,7 @@ QColor TForm1::backgroundColour() const
 
 void TForm1::setTitle(const QString &title)
 {
-    QGuiApplication::setApplicationDisplayName(title);
+    setApplicationTitle(title);
     setWindowTitle(title);
 }
 

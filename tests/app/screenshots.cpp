@@ -3,6 +3,7 @@
 // the about box. Run under a real display server, e.g.:
 //   xvfb-run -a -s "-screen 0 1280x800x24" build/tests/app/shell_screenshots docs [table.db]
 #include "app/about.h"
+#include "app/apptitle.h"
 #include "app/logo.h"
 #include "app/main.h"
 #include "data/memoryimport.h"
@@ -69,7 +70,7 @@ void save(QWidget *w, const QString &path)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QGuiApplication::setApplicationDisplayName(programTitle());
+    setApplicationTitle(programTitle());
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

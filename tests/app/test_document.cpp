@@ -1,5 +1,6 @@
 // The table document through the main window's commands: New, Open, Append, Save and Close with
 // scripted prompts and a prepared instrument memory in place of the download.
+#include "app/apptitle.h"
 #include "app/main.h"
 #include "data/measurementtable.h"
 #include "data/memoryimage.h"
@@ -73,7 +74,7 @@ class DocumentTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QGuiApplication::setApplicationDisplayName(programTitle());
+        setApplicationTitle(programTitle());
         form = std::make_unique<TForm1>();
         form->setDownloadStep([this] {
             ++downloads;
@@ -85,7 +86,7 @@ protected:
     void TearDown() override
     {
         form.reset();
-        QGuiApplication::setApplicationDisplayName(QString());
+        setApplicationTitle(QString());
     }
 
     QString path(const QString &name) const { return work.filePath(name); }
@@ -145,7 +146,7 @@ TEST_F(DocumentTest, NewDownloadsIntoANewTableAndKeepsTheTitle)
               QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
     EXPECT_EQ(form->Dbf1.recNo(), 1);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("ЛКТ-ДН7"));
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Лкт-ДН7"));
+    EXPECT_EQ(applicationTitle(), QStringLiteral("Лкт-ДН7"));
 }
 
 TEST_F(DocumentTest, NewWithAnEmptyInstrumentMemoryCreatesNothing)
@@ -209,7 +210,7 @@ TEST_F(DocumentTest, OpenSetsTheTitleAndTheDefaultFolder)
     EXPECT_TRUE(prompts.messages.empty());
     expectTableOpenState();
     EXPECT_EQ(form->windowTitle(), QStringLiteral("2005 - Лкт-ДН7"));
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("2005 - Лкт-ДН7"));
+    EXPECT_EQ(applicationTitle(), QStringLiteral("2005 - Лкт-ДН7"));
     EXPECT_EQ(form->defaultFolder(), QDir::toNativeSeparators(work.filePath(QStringLiteral("year"))));
     EXPECT_EQ(form->dialogFolder(), dialogFolder); // dialogs follow only from the next start
     EXPECT_EQ(form->Dbf1.rowCount(), 3);
@@ -317,7 +318,7 @@ TEST_F(DocumentTest, CloseAsksOnlyWithAnUnsavedEdit)
     EXPECT_EQ(prompts.questions[0].caption, QStringLiteral("Лкт-ДН7"));
     EXPECT_EQ(prompts.questions[0].icon, MessageIcon::Question);
     expectNoTableState();
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Лкт-ДН7"));
+    EXPECT_EQ(applicationTitle(), QStringLiteral("Лкт-ДН7"));
 
     // Yes: it is saved first.
     openTable(path(QStringLiteral("close.db")));

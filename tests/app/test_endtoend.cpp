@@ -1,5 +1,6 @@
 // The table document end to end: the main window's commands with the real download dialog,
 // against the instrument simulator on a pseudo-terminal.
+#include "app/apptitle.h"
 #include "app/main.h"
 #include "data/measurementtable.h"
 #include "data/regional.h"
@@ -28,7 +29,7 @@ class EndToEndTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QGuiApplication::setApplicationDisplayName(programTitle());
+        setApplicationTitle(programTitle());
         settings.setValue(QStringLiteral("Ports/COM2"), work.filePath(QStringLiteral("no-com2")));
         form = std::make_unique<TForm1>();
         form2 = std::make_unique<TForm2>(form.get());
@@ -38,7 +39,7 @@ protected:
     {
         form2.reset();
         form.reset();
-        QGuiApplication::setApplicationDisplayName(QString());
+        setApplicationTitle(QString());
     }
 
     // An instrument of the given model holding `image`, reached through "\\.\COM1".
@@ -88,7 +89,7 @@ TEST_F(EndToEndTest, NewAppendSaveAndCloseAgainstTheSimulator)
     EXPECT_EQ(form->Dbf1.rowCount(), 25);
     EXPECT_EQ(column(Measurement::N).first(), QStringLiteral("1"));
     EXPECT_EQ(column(Measurement::N).last(), QStringLiteral("25"));
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Лкт-ДН7"));
+    EXPECT_EQ(applicationTitle(), QStringLiteral("Лкт-ДН7"));
     EXPECT_EQ(instrument->commandsReceived(), QByteArrayLiteral("VN"));
 
     // Append with nothing newer: 0 added, and the table is still saved.
