@@ -143,12 +143,3 @@ void BM_HandlerPer100kChars(benchmark::State &state)
 BENCHMARK(BM_HandlerPer100kChars)->Arg(48)->Arg(4096)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -73,12 +73,3 @@ void BM_ExportCallSequenceOnly(benchmark::State &state)
 }
 BENCHMARK(BM_ExportCallSequenceOnly)->Unit(benchmark::kMillisecond);
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,1 +1,1 @@
-qpx_add_bench(bench_report SOURCES bench_report.cpp LIBS qpx_gui)
+qpx_add_bench(bench_report GUI SOURCES bench_report.cpp LIBS qpx_gui)

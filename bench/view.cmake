@@ -1,1 +1,1 @@
-qpx_add_bench(bench_view SOURCES bench_view.cpp LIBS qpx_gui)
+qpx_add_bench(bench_view OWN_MAIN SOURCES bench_view.cpp LIBS qpx_gui)
