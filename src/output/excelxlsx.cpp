@@ -7,6 +7,9 @@
 #include <QTemporaryFile>
 #include <cstdio>
 #include <xlsxwriter.h>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 constexpr qint32 MaxRows = 1048576;
@@ -23,6 +26,33 @@ double automationDate(const QDateTime &when)
     static const QDate epoch(1899, 12, 30);
     const double days = double(epoch.daysTo(when.date()));
     return days + when.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+// The access rights the workbook gets: those of the copy it replaces, otherwise those of any new
+// file (the scratch file is private to its owner, which the saved copy must not stay).
+void giveUsualPermissions(const QString &part, const QString &to)
+{
+    QFileDevice::Permissions rights;
+    if (QFileInfo::exists(to)) {
+        rights = QFile::permissions(to);
+    } else {
+        rights = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                 QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                 QFileDevice::ReadOther | QFileDevice::WriteOther;
+#ifdef Q_OS_UNIX
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        if (mask & S_IWGRP)
+            rights &= ~QFileDevice::WriteGroup;
+        if (mask & S_IRGRP)
+            rights &= ~QFileDevice::ReadGroup;
+        if (mask & S_IWOTH)
+            rights &= ~QFileDevice::WriteOther;
+        if (mask & S_IROTH)
+            rights &= ~QFileDevice::ReadOther;
+#endif
+    }
+    QFile::setPermissions(part, rights);
 }
 
 // Moves the finished file over its destination (atomically where the system allows it).
@@ -367,6 +397,7 @@ void XlsxAutomation::write(const QString &path) const
         QFile::remove(partName);
         throw AutomationError(failed + QStringLiteral(": ") + QString::fromUtf8(lxw_strerror(error)));
     }
+    giveUsualPermissions(partName, path);
     if (!replaceFile(partName, path)) {
         QFile::remove(partName);
         throw AutomationError(failed + QLatin1Char('.'));

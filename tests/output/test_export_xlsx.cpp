@@ -9,6 +9,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 // Everything the test looks at, as JSON.
@@ -127,6 +130,31 @@ TEST_F(Workbook, CopyIsSavedBesideTheTableThenHandedOn)
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.xlsx*")}, QDir::Files),
               QStringList{QStringLiteral("Лкт-ДН7.xlsx")});
 }
+
+#ifdef Q_OS_UNIX
+// The copy is written through a private scratch file; the saved workbook must still be readable by
+// the others the folder's usual rights allow (here a umask of 022).
+TEST_F(Workbook, SavedCopyGetsTheUsualAccessRights)
+{
+    const mode_t old = ::umask(022);
+    addSeries(QStringLiteral("3"), 2, 10, 0.5);
+    XlsxAutomation excel(dir.path());
+    exp2excel(table, excel);
+    ::umask(old);
+    const QString file = QDir(dir.path()).filePath(QStringLiteral("Лкт-ДН7.xlsx"));
+    const QFileDevice::Permissions rights = QFile::permissions(file);
+    EXPECT_TRUE(rights & QFileDevice::ReadGroup);
+    EXPECT_TRUE(rights & QFileDevice::ReadOther);
+    EXPECT_FALSE(rights & QFileDevice::WriteOther);
+
+    // A copy that replaces an earlier one keeps that one's rights.
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    XlsxAutomation again(dir.path());
+    exp2excel(table, again);
+    EXPECT_EQ(QFile::permissions(file) & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+              QFileDevice::Permissions());
+}
+#endif
 
 TEST_F(Workbook, UnwritableFolderIsReportedAfterTheQuitAndTheTableIsUnchanged)
 {
