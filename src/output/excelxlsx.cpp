@@ -5,11 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-#ifndef Q_OS_WIN
-#include <sys/stat.h>
-#endif
 #include <cstdio>
 #include <xlsxwriter.h>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 constexpr qint32 MaxRows = 1048576;
@@ -28,6 +28,33 @@ double automationDate(const QDateTime &when)
     return days + when.time().msecsSinceStartOfDay() / 86400000.0;
 }
 
+// The access rights the workbook gets: those of the copy it replaces, otherwise those of any new
+// file (the scratch file is private to its owner, which the saved copy must not stay).
+void giveUsualPermissions(const QString &part, const QString &to)
+{
+    QFileDevice::Permissions rights;
+    if (QFileInfo::exists(to)) {
+        rights = QFile::permissions(to);
+    } else {
+        rights = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                 QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                 QFileDevice::ReadOther | QFileDevice::WriteOther;
+#ifdef Q_OS_UNIX
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        if (mask & S_IWGRP)
+            rights &= ~QFileDevice::WriteGroup;
+        if (mask & S_IRGRP)
+            rights &= ~QFileDevice::ReadGroup;
+        if (mask & S_IWOTH)
+            rights &= ~QFileDevice::WriteOther;
+        if (mask & S_IROTH)
+            rights &= ~QFileDevice::ReadOther;
+#endif
+    }
+    QFile::setPermissions(part, rights);
+}
+
 // Moves the finished file over its destination (atomically where the system allows it).
 bool replaceFile(const QString &from, const QString &to)
 {
@@ -35,11 +62,6 @@ bool replaceFile(const QString &from, const QString &to)
     QFile::remove(to);
     return QFile::rename(from, to);
 #else
-    // The temporary file was made readable by its owner only; the workbook gets the permissions
-    // of any new file (0666 less the umask), as if it had been written in place.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::chmod(QFile::encodeName(from).constData(), 0666 & ~mask);
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 #endif
 }
@@ -375,6 +397,7 @@ void XlsxAutomation::write(const QString &path) const
         QFile::remove(partName);
         throw AutomationError(failed + QStringLiteral(": ") + QString::fromUtf8(lxw_strerror(error)));
     }
+    giveUsualPermissions(partName, path);
     if (!replaceFile(partName, path)) {
         QFile::remove(partName);
         throw AutomationError(failed + QLatin1Char('.'));
