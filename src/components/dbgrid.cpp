@@ -445,6 +445,20 @@ void DbGridView::keyPressEvent(QKeyEvent *event)
     QTableView::keyPressEvent(event);
 }
 
+void DbGridView::mousePressEvent(QMouseEvent *event)
+{
+    m_grid->beginPress();
+    QTableView::mousePressEvent(event);
+    if (!(event->buttons() & Qt::LeftButton))
+        m_grid->endPress(); // only the left button starts a selection that ends at its release
+}
+
+void DbGridView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTableView::mouseReleaseEvent(event);
+    m_grid->endPress();
+}
+
 void DbGridView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     QTableView::mouseDoubleClickEvent(event);
@@ -1038,8 +1052,29 @@ void DbGrid::emitIfSelectionMoved(const SelectionKey &before)
         raiseSelectionChange();
 }
 
+void DbGrid::beginPress()
+{
+    endPress(); // a press whose release never arrived
+    m_pressActive = true;
+}
+
+void DbGrid::endPress()
+{
+    if (!m_pressActive)
+        return;
+    m_pressActive = false;
+    if (m_raiseDeferred) {
+        m_raiseDeferred = false;
+        raiseSelectionChange();
+    }
+}
+
 void DbGrid::raiseSelectionChange()
 {
+    if (m_pressActive) {
+        m_raiseDeferred = true;
+        return;
+    }
     m_lastKey = selectionKey();
     emit selectionChange();
 }

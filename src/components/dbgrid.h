@@ -97,6 +97,8 @@ protected:
                                                          const QEvent *event = nullptr) const override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void updateGeometries() override;
@@ -247,6 +249,13 @@ private:
     // The selection command being applied came from a move without Ctrl or Shift: it selects the
     // current row only as its highlight, not as an explicit selection.
     bool m_plainMove = false;
+    // From a mouse press to its release the selection change is raised once, at the end: Qt moves
+    // the current row at the press and applies the new selection after it (for a click on a row
+    // that is already selected, only at the release).
+    bool m_pressActive = false;
+    bool m_raiseDeferred = false;
+    void beginPress();
+    void endPress();
     bool m_scrollPending = false;
     int m_fittedWidth = -1;
     QList<Entry> m_entries;         // selection in order of adding, with holes
