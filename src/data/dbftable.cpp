@@ -270,6 +270,29 @@ DbfError notOpen()
     return DbfError(QStringLiteral("Таблица не открыта."));
 }
 
+// Opens (or creates) the table file exclusively; a file this process or another program holds is
+// refused. Returns the handle or raises the operator's error.
+qintptr openExclusiveOrThrow(const QString &file, const QString &name, bool create)
+{
+    if (name.isEmpty())
+        throw DbfError(QStringLiteral("Не задано имя файла таблицы."));
+    if (QFileInfo::exists(file) && isOpenInProcess(file))
+        throw inUse(file);
+    qintptr handle = NoHandle;
+    QString error;
+    switch (osOpenExclusive(file, create, &handle, &error)) {
+    case OpenResult::Ok:
+        break;
+    case OpenResult::InUse:
+        throw inUse(file);
+    case OpenResult::Failed:
+        throw DbfError((create ? QStringLiteral("Не удаётся создать файл «%1»: %2")
+                               : QStringLiteral("Не удаётся открыть файл «%1»: %2"))
+                           .arg(QDir::toNativeSeparators(file), error));
+    }
+    return handle;
+}
+
 QString kindName(DbfFieldKind kind, char type)
 {
     switch (kind) {
@@ -811,20 +834,7 @@ QByteArray DbfTable::Private::fileHeader(const QList<DbfFieldDef> &defs) const
 void DbfTable::Private::openFile()
 {
     const QString file = path();
-    if (name.isEmpty())
-        throw DbfError(QStringLiteral("Не задано имя файла таблицы."));
-    if (QFileInfo::exists(file) && isOpenInProcess(file))
-        throw inUse(file);
-    QString error;
-    switch (osOpenExclusive(file, false, &handle, &error)) {
-    case OpenResult::Ok:
-        break;
-    case OpenResult::InUse:
-        throw inUse(file);
-    case OpenResult::Failed:
-        throw DbfError(
-            QStringLiteral("Не удаётся открыть файл «%1»: %2").arg(QDir::toNativeSeparators(file), error));
-    }
+    handle = openExclusiveOrThrow(file, name, false);
     struct Guard
     {
         Private *d;
@@ -1173,21 +1183,7 @@ void DbfTable::create()
     close();
     const QByteArray head = d->fileHeader(d->schema);
     const QString file = d->path();
-    if (d->name.isEmpty())
-        throw DbfError(QStringLiteral("Не задано имя файла таблицы."));
-    if (QFileInfo::exists(file) && isOpenInProcess(file))
-        throw inUse(file);
-    qintptr handle = NoHandle;
-    QString error;
-    switch (osOpenExclusive(file, true, &handle, &error)) {
-    case OpenResult::Ok:
-        break;
-    case OpenResult::InUse:
-        throw inUse(file);
-    case OpenResult::Failed:
-        throw DbfError(
-            QStringLiteral("Не удаётся создать файл «%1»: %2").arg(QDir::toNativeSeparators(file), error));
-    }
+    qintptr handle = openExclusiveOrThrow(file, d->name, true);
     QByteArray bytes = head;
     bytes.append(EofByte);
     const bool ok =
