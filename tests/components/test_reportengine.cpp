@@ -4,6 +4,7 @@
 #include "data/errors.h"
 #include "data/regional.h"
 #include "output/reportlayout.h"
+#include "reportrows.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -21,46 +22,6 @@ public:
         return text.size() * 0.2 * style.pointSize;
     }
     double lineHeight(const TextStyle &) const override { return 4.0; }
-};
-
-class Rows : public RowSource
-{
-public:
-    QList<std::map<QString, QString>> rows;
-    int pos = 0;
-    int firstCalls = 0;
-    int finishedCalls = 0;
-
-    void first() override
-    {
-        pos = 0;
-        ++firstCalls;
-    }
-    void next() override { ++pos; }
-    bool eof() const override { return pos >= rows.size(); }
-    QString value(const QString &field) const override
-    {
-        const auto &row = rows.at(pos);
-        const auto it = row.find(field);
-        if (it == row.end())
-            throw QpxError(QStringLiteral("Field '%1' not found").arg(field));
-        return it->second;
-    }
-    void finished() override { ++finishedCalls; }
-
-    static Rows numbered(int count)
-    {
-        Rows r;
-        for (int i = 1; i <= count; ++i)
-            r.rows.append(std::map<QString, QString>{{QStringLiteral("N"), QString::number(i)},
-                                                     {QStringLiteral("MODE"), QStringLiteral("Оперативный")},
-                                                     {QStringLiteral("DATE"), QStringLiteral("07.11.2005")},
-                                                     {QStringLiteral("TIME"), QStringLiteral("09:05:30")},
-                                                     {QStringLiteral("T_1"), QStringLiteral("%1,25").arg(i)},
-                                                     {QStringLiteral("T_2"), QString()},
-                                                     {QStringLiteral("COMMENT"), QString()}});
-        return r;
-    }
 };
 
 const PlacedText *find(const PreparedPage &page, const QString &name, int nth = 0)

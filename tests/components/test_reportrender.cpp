@@ -4,6 +4,7 @@
 #include "data/errors.h"
 #include "data/regional.h"
 #include "output/reportlayout.h"
+#include "reportrows.h"
 
 #include <QFontDatabase>
 #include <QImage>
@@ -19,31 +20,6 @@
 using namespace Report;
 
 namespace {
-
-class Rows : public RowSource
-{
-public:
-    QList<std::map<QString, QString>> rows;
-    int pos = 0;
-    void first() override { pos = 0; }
-    void next() override { ++pos; }
-    bool eof() const override { return pos >= rows.size(); }
-    QString value(const QString &field) const override { return rows.at(pos).at(field); }
-
-    static Rows numbered(int count)
-    {
-        Rows r;
-        for (int i = 1; i <= count; ++i)
-            r.rows.append(std::map<QString, QString>{{QStringLiteral("N"), QString::number(i)},
-                                                     {QStringLiteral("MODE"), QStringLiteral("Оперативный")},
-                                                     {QStringLiteral("DATE"), QStringLiteral("07.11.2005")},
-                                                     {QStringLiteral("TIME"), QStringLiteral("09:05:30")},
-                                                     {QStringLiteral("T_1"), QStringLiteral("%1,34").arg(i)},
-                                                     {QStringLiteral("T_2"), QString()},
-                                                     {QStringLiteral("COMMENT"), QString()}});
-        return r;
-    }
-};
 
 PreparedReport build(Rows &rows)
 {
@@ -100,7 +76,7 @@ TEST(ReportRender, ArialOrAMetricCompatibleSubstitute)
 TEST(ReportRender, FiftyCharacterCommentWrapsInItsCell)
 {
     RegionalScope pin(Regional::russian());
-    Rows rows = Rows::numbered(3);
+    Rows rows = Rows::numbered(3, QStringLiteral("34"));
     const QString comment = QStringLiteral("Проба взята у северной стены склада номер 4, ящ. 7");
     ASSERT_EQ(comment.size(), 50);
     rows.rows[1][QStringLiteral("COMMENT")] = comment;
@@ -120,7 +96,7 @@ TEST(ReportRender, FiftyCharacterCommentWrapsInItsCell)
 TEST(ReportRender, PageOnAnImageHasFramesWhereTheCellsAre)
 {
     RegionalScope pin(Regional::russian());
-    Rows rows = Rows::numbered(2);
+    Rows rows = Rows::numbered(2, QStringLiteral("34"));
     const PreparedReport report = build(rows);
     constexpr double pxPerMm = 10.0;
     QImage image(2970, 2100, QImage::Format_RGB32);
@@ -148,7 +124,7 @@ TEST(ReportRender, PdfTextPagesAndPaper)
         GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("report.pdf"));
-    Rows rows = Rows::numbered(13);
+    Rows rows = Rows::numbered(13, QStringLiteral("34"));
     rows.rows[0][QStringLiteral("T_1")] = QStringLiteral("123");
     writePdf(build(rows), path, QStringLiteral("ЛКТ-ДН7"));
 
@@ -183,7 +159,7 @@ TEST(ReportRender, PrintingFollowsRangeAndCopies)
     RegionalScope pin(Regional::russian());
     if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
         GTEST_SKIP() << "pdfinfo (poppler-utils) is not installed";
-    Rows rows = Rows::numbered(27); // 3 pages
+    Rows rows = Rows::numbered(27, QStringLiteral("34")); // 3 pages
     const PreparedReport report = build(rows);
     QTemporaryDir dir;
     int serial = 0;
