@@ -6,8 +6,3 @@ if(NOT QPX_CORE_ONLY)
         SOURCES test_shell.cpp test_document.cpp test_endtoend.cpp test_errorguard.cpp test_helpwindow.cpp scriptedprompts.h
         LIBS qpx_gui Qt6::Test)
 endif()
-if(NOT QPX_CORE_ONLY)
-    # Not a test: saves the README's pictures of the windows (see screenshots.cpp).
-    add_executable(shell_screenshots screenshots.cpp)
-    target_link_libraries(shell_screenshots PRIVATE qpx_gui)
-endif()
