@@ -17,6 +17,7 @@
 #include "data/measurementtable.h"
 #include "data/memoryimport.h"
 #include "data/regional.h"
+#include "data/settingsstore.h"
 #include "device/ptyinstrument.h"
 #include "device/receive.h"
 #include "output/graf.h"
@@ -41,6 +42,7 @@
 #include <QTranslator>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -188,13 +190,13 @@ public:
     }
 };
 
+// The devices behind "\\.\COM1" and "\\.\COM2", in the program's own settings key.
 void pointPortsAt(const QString &com1, const QString &com2)
 {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Norvelt"),
-                QStringLiteral("QPX"));
-    s.setValue(QStringLiteral("1.0/Ports/COM1"), com1);
-    s.setValue(QStringLiteral("1.0/Ports/COM2"), com2);
-    s.sync();
+    const std::unique_ptr<QSettings> key = SettingsStore::open();
+    key->setValue(QStringLiteral("Ports/COM1"), com1);
+    key->setValue(QStringLiteral("Ports/COM2"), com2);
+    key->sync();
 }
 
 // The download dialog against the simulated instrument, photographed part-way through.
@@ -274,7 +276,7 @@ int manualPictures(const QDir &out, const QString &manual, const QDir &work)
 
     TForm1 form;
     form.showNormal();
-    form.setGeometry(40, 40, 1000, 620);
+    form.setGeometry(40, 40, 640, 440); // the manual shows pictures at their own size
     save(&form, file("main-empty.png"), 600);
 
     // The download dialog first: it needs the simulated instrument on COM1.
@@ -301,7 +303,7 @@ int manualPictures(const QDir &out, const QString &manual, const QDir &work)
         if (form.Dbf1.text(rec, form.Dbf1.fieldIndex(QStringLiteral("T_2"))).trimmed() == QStringLiteral("2"))
             series2 << rec;
     }
-    grid->selectRecords(series2.mid(2, 5));
+    grid->selectRecords(series2.mid(1, 4));
     save(&form, file("grid.png"));
 
     shootMenu(form, 0, file("menu-file.png"));
@@ -314,7 +316,7 @@ int manualPictures(const QDir &out, const QString &manual, const QDir &work)
     save(&form, file("grid-sorted.png"));
     form.N33Click();
 
-    form.PopupMenu1->popup(grid->mapToGlobal(QPoint(420, 160)));
+    form.PopupMenu1->popup(grid->mapToGlobal(QPoint(240, 90)));
     save(&form, file("popup-menu.png"), 500);
     form.PopupMenu1->hide();
 
@@ -329,7 +331,7 @@ int manualPictures(const QDir &out, const QString &manual, const QDir &work)
 
     // Report preview.
     whenModal(is<Report::PreviewWindow>, [&file](QWidget *w) {
-        w->setGeometry(60, 60, 1000, 640);
+        w->setGeometry(60, 60, 640, 480);
         save(w, file("report-preview.png"), 800);
         static_cast<QDialog *>(w)->reject();
     });
@@ -344,6 +346,7 @@ int manualPictures(const QDir &out, const QString &manual, const QDir &work)
         params->Edit1->setText(QStringLiteral("1"));
         save(params, file("chart-params.png"));
         whenModal(is<TForm3>, [&file](QWidget *chart) {
+            chart->resize(640, 440);
             save(chart, file("chart.png"), 800);
             static_cast<QDialog *>(chart)->reject();
         });
@@ -374,7 +377,7 @@ int manualPictures(const QDir &out, const QString &manual, const QDir &work)
     if (!manual.isEmpty()) {
         HelpWindow help;
         if (help.showFile(manual)) {
-            help.setGeometry(60, 60, 1000, 640);
+            help.setGeometry(60, 60, 720, 480);
             help.findField()->setText(QStringLiteral("dialout"));
             help.findNext();
             save(&help, file("help-window.png"), 700);

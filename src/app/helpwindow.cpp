@@ -67,7 +67,7 @@ HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setWindowTitle(QStringLiteral("Справка"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    resize(960, 680);
+    resize(1000, 700);
 
     auto *bar = new QToolBar(this);
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -109,7 +109,7 @@ HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     split->addWidget(m_contents);
     split->addWidget(m_browser);
     split->setStretchFactor(1, 1);
-    split->setSizes({280, 680});
+    split->setSizes({260, 740});
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
