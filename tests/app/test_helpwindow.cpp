@@ -11,7 +11,9 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -246,4 +248,42 @@ TEST(HelpCommand, WithoutAManualNothingIsShownOrReported)
     EXPECT_TRUE(form.helpWindow() == nullptr || !form.helpWindow()->isVisible());
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_TRUE(log.messages().isEmpty()) << log.messages().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(Manual, EveryLinkAndPictureOfTheShippedManualResolves)
+{
+    // The manual as it is shipped: its own links must land on an anchor of the page, and its
+    // pictures must be in qpx-help/ (the port settings dialog's picture comes separately).
+    const QString file = QStringLiteral(QPX_SOURCE_DIR "/docs/manual/qpx.html");
+    HelpWindow window;
+    ASSERT_TRUE(window.showFile(file));
+    QStringList anchors, links, pictures;
+    for (QTextBlock b = window.browser()->document()->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            anchors << f.anchorNames();
+            if (f.isAnchor() && !f.anchorHref().isEmpty())
+                links << f.anchorHref();
+            if (f.isImageFormat())
+                pictures << f.toImageFormat().name();
+        }
+    }
+    EXPECT_GE(window.contents()->topLevelItemCount(), 10);
+    ASSERT_FALSE(links.isEmpty());
+    for (const QString &link : links) {
+        ASSERT_TRUE(link.startsWith(QLatin1Char('#'))) << link.toStdString();
+        EXPECT_TRUE(anchors.contains(link.mid(1))) << link.toStdString();
+    }
+    ASSERT_FALSE(pictures.isEmpty());
+    const QDir folder = QFileInfo(file).absoluteDir();
+    for (const QString &picture : pictures) {
+        EXPECT_TRUE(picture.startsWith(QLatin1String("qpx-help/"))) << picture.toStdString();
+        if (!picture.endsWith(QLatin1String("/ports-dialog.png"))) {
+            EXPECT_TRUE(QFileInfo::exists(folder.filePath(picture))) << picture.toStdString();
+        }
+    }
+    // Every contents entry leads somewhere.
+    for (int i = 0; i < window.contents()->topLevelItemCount(); ++i)
+        EXPECT_FALSE(window.contents()->topLevelItem(i)->data(0, Qt::UserRole).toString().isEmpty())
+            << window.contents()->topLevelItem(i)->text(0).toStdString();
 }
