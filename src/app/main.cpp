@@ -6,6 +6,7 @@
 #include "data/memoryimport.h"
 #include "data/settingsstore.h"
 #include "errorguard.h"
+#include "helpwindow.h"
 #include "output/excelexport.h"
 #include "output/measurementreport.h"
 #include "prompts.h"
@@ -16,7 +17,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -28,11 +28,10 @@
 #include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #ifndef QPX_HELP_FILE
-#define QPX_HELP_FILE "/usr/share/qpx/qpx.hlp"
+#define QPX_HELP_FILE "/usr/share/qpx/qpx.html"
 #endif
 
 void initShellResources()
@@ -243,9 +242,9 @@ void TForm1::FormCreate()
     setBackground(false);
     grid()->hide();
 
-    // "qpx.hlp" beside the executable wins over the build-time path.
+    // The manual "qpx.html" beside the executable (a build-tree run) wins over the build-time path.
     const QString besideExecutable =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("qpx.hlp"));
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("qpx.html"));
     if (QFileInfo::exists(besideExecutable))
         m_helpFile = besideExecutable;
 
@@ -633,10 +632,15 @@ void TForm1::N11Click()
 
 void TForm1::N24Click()
 {
-    if (m_helpViewer)
+    // The manual opens at its contents in the help window; a missing file shows nothing and is
+    // not reported.
+    if (m_helpViewer) {
         m_helpViewer(m_helpFile);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_helpFile));
+        return;
+    }
+    if (!m_helpWindow)
+        m_helpWindow = new HelpWindow(this);
+    m_helpWindow->showFile(m_helpFile);
 }
 
 void TForm1::ToolButton6Click()

@@ -13,6 +13,7 @@ class QDialog;
 class QMenu;
 class QToolBar;
 class QToolButton;
+class HelpWindow;
 class MeasurementReport;
 class TableView;
 
@@ -37,7 +38,7 @@ public:
     // The download step of New and Append: returns the download dialog's result, 1 (success)
     // or 2. By default the download dialog is shown modally.
     void setDownloadStep(std::function<int()> step) { m_downloadStep = std::move(step); }
-    // Hands the help file to a viewer; by default the desktop's viewer.
+    // Hands the help file to a viewer; by default the program's own help window.
     void setHelpViewer(std::function<void(const QString &)> viewer) { m_helpViewer = std::move(viewer); }
 
     // The table document.
@@ -82,6 +83,7 @@ public:
     QString defaultFolder() const { return m_defaultFolder; }
     QString dialogFolder() const { return m_dialogFolder; }
     QString helpFile() const { return m_helpFile; }
+    HelpWindow *helpWindow() const { return m_helpWindow; } // null until help is first asked for
     QColor backgroundColour() const;
     QWidget *grid() const;
     TableView *tableView() const { return m_view; }
@@ -123,4 +125,5 @@ private:
     QDialog *m_form2 = nullptr, *m_form3 = nullptr, *m_form4 = nullptr, *m_form6 = nullptr;
     std::function<int()> m_downloadStep;
     std::function<void(const QString &)> m_helpViewer;
+    HelpWindow *m_helpWindow = nullptr;
 };

@@ -3,11 +3,6 @@
 if(NOT QPX_CORE_ONLY)
     find_package(Qt6 REQUIRED COMPONENTS Test)
     qpx_add_test(test_shell GUI
-        SOURCES test_shell.cpp test_document.cpp test_endtoend.cpp test_errorguard.cpp scriptedprompts.h
+        SOURCES test_shell.cpp test_document.cpp test_endtoend.cpp test_errorguard.cpp test_helpwindow.cpp scriptedprompts.h
         LIBS qpx_gui Qt6::Test)
-endif()
-if(NOT QPX_CORE_ONLY)
-    # Not a test: saves the README's pictures of the windows (see screenshots.cpp).
-    add_executable(shell_screenshots screenshots.cpp)
-    target_link_libraries(shell_screenshots PRIVATE qpx_gui)
 endif()

@@ -105,12 +105,14 @@ TEST_F(ShellTest, ExitSkipsTheCloseSteps)
 
 TEST_F(ShellTest, HelpFileBesideTheExecutableWinsOverTheBuildTimePath)
 {
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("qpx.hlp"));
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("qpx.html"));
     QFile::remove(beside);
     {
         TForm1 form;
         EXPECT_TRUE(QDir::isAbsolutePath(form.helpFile()));
         EXPECT_NE(form.helpFile(), beside);
+        EXPECT_TRUE(form.helpFile().endsWith(QStringLiteral("/qpx/qpx.html")))
+            << form.helpFile().toStdString();
     }
     {
         QFile file(beside);
