@@ -28,7 +28,7 @@ check() {
   COMPREPLY=()
   _qpx_cli qpx-cli "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
   local got
-  got=$(printf '%s\n' "${COMPREPLY[@]}" | sed '/^$/d' | sort | tr '\n' ' ' | sed 's/ $//')
+  got=$(printf '%s\n' "${COMPREPLY[@]}" | sed '/^$/d' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')
   if [ "$got" != "$expected" ]; then
     echo "FAIL: \"$line\" gave \"$got\", expected \"$expected\"" >&2
     failures=$((failures + 1))
