@@ -4,12 +4,16 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -78,6 +82,23 @@ template <typename Pred> bool waitFor(Pred pred, int limitMs = 3000)
 void spin(int ms)
 {
     waitFor([] { return false; }, ms);
+}
+
+// CPU time this process has used, user and system, in milliseconds.
+qint64 cpuMs()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+}
+
+// Lets the event loop run idle for ms (no polling of our own, so the CPU time is the driver's).
+void idle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 struct Recorder
@@ -345,4 +366,62 @@ TEST(CommPortDriver, SendingGivesUpWithoutProgress)
     EXPECT_FALSE(c.WriteByte('V'));
     c.setCheckLineStatus(false);
     EXPECT_TRUE(c.WriteByte('V'));
+}
+
+TEST(CommPortDriver, LineHungUpMidReplyClosesThePortAndStaysIdle)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.path.isEmpty());
+    TCommPortDriver d;
+    d.setPortName(pty.path);
+    Recorder rec;
+    rec.attach(d);
+    int lost = 0;
+    d.OnConnectionLost = [&](TCommPortDriver *sender) {
+        EXPECT_EQ(sender, &d);
+        EXPECT_FALSE(d.IsOpen());
+        ++lost;
+    };
+    ASSERT_TRUE(d.OpenPort());
+    pty.write("S1000");
+    ASSERT_TRUE(waitFor([&] { return rec.all() == "S1000"; }));
+
+    // The other side goes away in the middle of the reply.
+    ::close(pty.master);
+    pty.master = -1;
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(waitFor([&] { return lost > 0; }, 2000));
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_FALSE(d.IsOpen());
+
+    // Nothing spins on the dead descriptor afterwards (it used to take a whole core).
+    const qint64 before = cpuMs();
+    idle(5000);
+    EXPECT_LT(cpuMs() - before, 250);
+    EXPECT_EQ(lost, 1);
+    // Writing to the closed port returns at once.
+    EXPECT_FALSE(d.WriteByte('V'));
+}
+
+TEST(CommPortDriver, PortLockedByAnotherProgramDoesNotOpen)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.path.isEmpty());
+    // A terminal program's advisory lock on the device (taken here on a descriptor of our own).
+    const int other = ::open(pty.path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    TCommPortDriver d;
+    d.setPortName(pty.path);
+    EXPECT_FALSE(d.OpenPort());
+    EXPECT_FALSE(d.openErrorText().isEmpty());
+    ::close(other);
+    EXPECT_TRUE(d.OpenPort());
+    EXPECT_TRUE(d.openErrorText().isEmpty());
+    // While we hold it, the next program is kept out in the same way.
+    const int next = ::open(pty.path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(next, 0);
+    EXPECT_NE(::flock(next, LOCK_EX | LOCK_NB), 0);
+    ::close(next);
 }
