@@ -26,10 +26,8 @@ int cmdPorts(const QStringList &args)
     // with its maker, access. Devices named on the command line and the assigned ones follow
     // the ones found.
     const QStringList coms{DownloadProtocol::com1(), DownloadProtocol::com2()};
-    QStringList extra = args;
-    for (const QString &name : coms)
-        extra << TCommPortDriver::resolvePortName(name);
-    const QList<SerialPorts::PortEntry> ports = SerialPorts::listPorts(extra);
+    const QList<SerialPorts::PortEntry> ports = SerialPorts::listPorts(
+        args + QStringList{SerialPorts::assignedPort(1), SerialPorts::assignedPort(2)});
     for (const SerialPorts::PortEntry &port : ports) {
         QString description = port.description;
         if (!port.manufacturer.isEmpty())

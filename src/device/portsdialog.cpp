@@ -1,8 +1,5 @@
 #include "portsdialog.h"
 
-#include "CPDrv.h"
-#include "downloadprotocol.h"
-
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -94,9 +91,10 @@ QString TPortsDialog::selectedPath() const
 
 void TPortsDialog::refresh()
 {
+    // The assigned devices are listed too, present or not (a pseudo-terminal or a link is found
+    // by no enumeration; an adapter that is not plugged in shows as missing).
     const QList<SerialPorts::PortEntry> ports =
-        SerialPorts::listPorts({TCommPortDriver::resolvePortName(DownloadProtocol::com1()),
-                                TCommPortDriver::resolvePortName(DownloadProtocol::com2())});
+        SerialPorts::listPorts({SerialPorts::assignedPort(1), SerialPorts::assignedPort(2)});
     QString shown;
     for (const SerialPorts::PortEntry &p : ports)
         shown += p.path + p.description + p.manufacturer + p.serialNumber +
