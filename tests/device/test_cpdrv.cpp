@@ -1,6 +1,7 @@
 // The serial port component on a pseudo-terminal pair: property rules, opening, delivery in
 // batches and the results of a closed port.
 #include "device/CPDrv.h"
+#include "ptytestkit.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,51 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The master side of a pseudo-terminal; the driver opens the slave side by its path.
-struct Pty
-{
-    int master = -1;
-    QString path;
-
-    Pty()
-    {
-        master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
-            return;
-        path = QString::fromLocal8Bit(::ptsname(master));
-        termios tio{};
-        ::tcgetattr(master, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(master, TCSANOW, &tio);
-        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-    }
-    ~Pty()
-    {
-        if (master >= 0)
-            ::close(master);
-    }
-    void write(const QByteArray &bytes) const
-    {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n > 0)
-                done += n;
-            else
-                QThread::msleep(1);
-        }
-    }
-    QByteArray read() const
-    {
-        QByteArray out;
-        char buffer[256];
-        ssize_t n;
-        while ((n = ::read(master, buffer, sizeof buffer)) > 0)
-            out.append(buffer, n);
-        return out;
-    }
-};
 
 // Runs the event loop until pred holds or the limit passes (a wait, never an assertion on time).
 template <typename Pred> bool waitFor(Pred pred, int limitMs = 3000)
@@ -82,23 +38,6 @@ template <typename Pred> bool waitFor(Pred pred, int limitMs = 3000)
 void spin(int ms)
 {
     waitFor([] { return false; }, ms);
-}
-
-// CPU time this process has used, user and system, in milliseconds.
-qint64 cpuMs()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return qint64(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
-}
-
-// Lets the event loop run idle for ms (no polling of our own, so the CPU time is the driver's).
-void idle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 struct Recorder

@@ -4,6 +4,7 @@
 #include "device/portsdialog.h"
 #include "device/ptyinstrument.h"
 #include "device/receive.h"
+#include "ptytestkit.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -79,23 +80,6 @@ protected:
 private:
     QTemporaryDir m_dir;
 };
-
-qint64 cpuMs()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return qint64(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
-}
-
-void idle(qint64 ms)
-{
-    if (ms <= 0)
-        return;
-    QEventLoop loop;
-    QTimer::singleShot(int(ms), &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 } // namespace
 

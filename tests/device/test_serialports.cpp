@@ -2,6 +2,7 @@
 // by another program (its lock), and the assignments in the settings.
 #include "device/CPDrv.h"
 #include "device/serialports.h"
+#include "ptytestkit.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,23 +17,6 @@
 using namespace SerialPorts;
 
 namespace {
-
-struct Pty
-{
-    int master = -1;
-    QString path;
-    Pty()
-    {
-        master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0)
-            path = QString::fromLocal8Bit(::ptsname(master));
-    }
-    ~Pty()
-    {
-        if (master >= 0)
-            ::close(master);
-    }
-};
 
 class SettingsFixture : public ::testing::Test
 {
