@@ -25,6 +25,7 @@ int cmdDump(const QStringList &args);
 int cmdImport(const QStringList &args);
 int cmdDownload(const QStringList &args);
 int cmdSimulate(const QStringList &args);
+int cmdPorts(const QStringList &args);
 int cmdExport(const QStringList &args);
 int cmdReport(const QStringList &args);
 int cmdChart(const QStringList &args);

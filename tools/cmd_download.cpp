@@ -6,16 +6,74 @@
 #include "data/memoryimage.h"
 #include "data/memoryimport.h"
 #include "device/downloadrunner.h"
+#include "device/linetrace.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
 #include <unistd.h>
 
 namespace {
 
-const QString usageLine = QStringLiteral("download [--port DEVICE] [--append] TABLE.db");
+const QString usageLine =
+    QStringLiteral("download [--port DEVICE] [--append] [--timeout SECONDS] [--trace FILE] TABLE.db");
+constexpr int defaultTimeout = 60;
+
+// SIGINT and SIGTERM reach the event loop through a pipe: the handler only writes one byte.
+int signalPipe[2] = {-1, -1};
+
+void onStopSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+}
+
+// Installs the handlers for as long as it lives; stopRequested() is raised on the loop's thread.
+class StopSignals
+{
+public:
+    explicit StopSignals(std::function<void()> stopRequested)
+    {
+        if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return;
+        m_notifier = std::make_unique<QSocketNotifier>(qintptr(signalPipe[0]), QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [stop = std::move(stopRequested)] {
+            char bytes[16];
+            while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+            }
+            stop();
+        });
+        struct sigaction action
+        {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGINT, &action, &m_oldInt);
+        ::sigaction(SIGTERM, &action, &m_oldTerm);
+    }
+    ~StopSignals()
+    {
+        if (!m_notifier)
+            return;
+        ::sigaction(SIGINT, &m_oldInt, nullptr);
+        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
+    }
+
+private:
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    struct sigaction m_oldInt
+    {};
+    struct sigaction m_oldTerm
+    {};
+};
 
 // Messages of the download and the import: informations on stdout, the rest on stderr.
 class ConsoleSink : public MessageSink
@@ -27,6 +85,13 @@ public:
             cli::out(text);
         else
             cli::err(text);
+    }
+    void showDetailedMessage(const QString &text, const QString &informative, const QString &caption,
+                             MessageIcon icon) override
+    {
+        showMessage(text, caption, icon);
+        if (!informative.isEmpty())
+            showMessage(informative, caption, icon);
     }
 };
 
@@ -96,13 +161,23 @@ private:
     int m_percent = -1;
 };
 
+struct DownloadOptions
+{
+    QString port;
+    int timeout = defaultTimeout; // seconds without progress once the instrument has answered
+    LineTrace *trace = nullptr;
+};
+
 // Runs one download as the dialog does; returns its result (1 success, 2 otherwise).
-int runDownload(const QString &port, MessageSink &sink)
+// There is no Cancel button here: a line that stops making progress for options.timeout
+// seconds, SIGINT and SIGTERM each end the download the way Cancel ends it in the window.
+int runDownload(const DownloadOptions &options, MessageSink &sink)
 {
     DownloadRunner runner;
     runner.setMessageSink(&sink);
-    if (!port.isEmpty())
-        runner.protocol().setSearchPorts({port});
+    runner.setTrace(options.trace);
+    if (!options.port.isEmpty())
+        runner.protocol().setSearchPorts({options.port});
     ConsoleProgress progress;
     QEventLoop loop;
     QObject::connect(&runner, &DownloadRunner::textChanged,
@@ -114,15 +189,45 @@ int runDownload(const QString &port, MessageSink &sink)
         result = r;
         loop.quit();
     });
+
+    QString stopReason;
+    auto stop = [&](const QString &reason) {
+        if (!runner.running() || !stopReason.isEmpty())
+            return;
+        stopReason = reason;
+        if (options.trace)
+            options.trace->note(reason);
+        runner.cancel();
+    };
+    // The watchdog: restarted by every step forward. While the 3000 ms search is still in
+    // charge of the port it waits, so the search itself runs as in the window.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    watchdog.setTimerType(Qt::PreciseTimer);
+    watchdog.setInterval(options.timeout * 1000);
+    QObject::connect(&runner, &DownloadRunner::advanced, &watchdog, qOverload<>(&QTimer::start));
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        if (runner.protocol().timerRunning(DownloadTimer::Timer1)) {
+            watchdog.start();
+            return;
+        }
+        stop(QStringLiteral("Нет ответа от прибора в течение %1 с. Прием данных прерван.")
+                 .arg(options.timeout));
+    });
+    StopSignals stopSignals([&] { stop(QStringLiteral("Прием данных прерван.")); });
+
     runner.start();
-    if (runner.running())
+    if (runner.running()) {
+        watchdog.start();
         loop.exec();
-    else if (result == 0)
+    } else if (result == 0)
         result = runner.result() ? runner.result() : 2;
     runner.close();
     if (result == 1)
         progress.progress(100); // the bar estimates 14 bytes a record and stops short of the end
     progress.done();
+    if (!stopReason.isEmpty())
+        cli::err(stopReason);
     return result;
 }
 
@@ -130,14 +235,22 @@ int runDownload(const QString &port, MessageSink &sink)
 
 int cmdDownload(const QStringList &args)
 {
-    QString port;
+    DownloadOptions options;
+    QString traceFile;
     QString table;
     bool append = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         if (a == QLatin1String("--port") && i + 1 < args.size())
-            port = args[++i];
-        else if (a == QLatin1String("--append"))
+            options.port = args[++i];
+        else if (a == QLatin1String("--trace") && i + 1 < args.size())
+            traceFile = args[++i];
+        else if (a == QLatin1String("--timeout")) {
+            bool ok = false;
+            options.timeout = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
+            if (!ok || options.timeout < 1 || options.timeout > 86400)
+                return cli::usage(QStringLiteral("--timeout needs a number of seconds 1..86400"), usageLine);
+        } else if (a == QLatin1String("--append"))
             append = true;
         else if (a.startsWith(QLatin1String("--")) || !table.isEmpty())
             return cli::usage(QStringLiteral("unexpected argument \"%1\"").arg(a), usageLine);
@@ -146,6 +259,16 @@ int cmdDownload(const QStringList &args)
     }
     if (table.isEmpty())
         return cli::usage(QStringLiteral("no table file given"), usageLine);
+
+    LineTrace trace;
+    if (!traceFile.isEmpty()) {
+        QString error;
+        if (!trace.open(traceFile, &error)) {
+            cli::err(QStringLiteral("qpx-cli: %1: %2").arg(traceFile, error));
+            return int(cli::Failed);
+        }
+        options.trace = &trace;
+    }
 
     return cli::guarded([&] {
         ConsoleSink sink;
@@ -160,7 +283,7 @@ int cmdDownload(const QStringList &args)
             }
             dbf.open();
         }
-        if (runDownload(port, sink) != 1)
+        if (runDownload(options, sink) != 1)
             return int(cli::Failed);
 
         if (!append) {

@@ -15,7 +15,7 @@ namespace {
 
 const QString usageLine = QStringLiteral(
     "simulate [--model N] [--type-code C] [--firmware X.Y.Z] [--records N | --image FILE | --raw FILE]\n"
-    "                [--fast] [--z N] [--silent] [--link PATH]");
+    "                [--fast] [--z N] [--silent] [--link PATH] [--hangup-after N]");
 
 std::atomic<bool> stopRequested{false};
 
@@ -46,6 +46,7 @@ int cmdSimulate(const QStringList &args)
     QString rawFile;
     QString link;
     bool fast = false;
+    int hangupAfter = -1;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         if (a == QLatin1String("--model")) {
@@ -71,6 +72,9 @@ int cmdSimulate(const QStringList &args)
         } else if (a == QLatin1String("--z")) {
             if (!takeInt(args, i, 0, 1000000, &options.zCount))
                 return cli::usage(QStringLiteral("--z needs a count"), usageLine);
+        } else if (a == QLatin1String("--hangup-after")) {
+            if (!takeInt(args, i, 0, 1000000000, &hangupAfter))
+                return cli::usage(QStringLiteral("--hangup-after needs a count of characters"), usageLine);
         } else if (a == QLatin1String("--fast")) {
             fast = true;
         } else if (a == QLatin1String("--silent")) {
@@ -102,6 +106,7 @@ int cmdSimulate(const QStringList &args)
 
     PtyInstrument instrument(options);
     instrument.setCharsPerSecond(fast ? 0 : PtyInstrument::LineCharsPerSecond);
+    instrument.setHangupAfter(hangupAfter);
     QString error;
     if (!instrument.start(&error)) {
         cli::err(QStringLiteral("qpx-cli: no pseudo-terminal: ") + error);
@@ -122,6 +127,12 @@ int cmdSimulate(const QStringList &args)
     QObject::connect(&instrument, &PtyInstrument::commandReceived, [&](quint8 command) {
         cli::err(
             QStringLiteral("simulate: received \"%1\"").arg(QChar(char16_t(command < 32 ? u'?' : command))));
+    });
+
+    // After a hang-up the line is gone for good, as after an unplug: the simulator ends.
+    QObject::connect(&instrument, &PtyInstrument::hangedUp, [&] {
+        cli::err(QStringLiteral("simulate: hung up after %1 characters").arg(instrument.charsSent()));
+        QCoreApplication::quit();
     });
 
     std::signal(SIGINT, onSignal);

@@ -25,7 +25,13 @@ const std::map<QString, Command> &commands()
         {QStringLiteral("import"),
          {cmdImport, false, "import IMAGE MODEL TABLE.db [--append]  import a memory image"}},
         {QStringLiteral("download"),
-         {cmdDownload, false, "download [--port DEVICE] [--append] TABLE.db  download from the instrument"}},
+         {cmdDownload, false,
+          "download [--port DEVICE] [--append] [--timeout SECONDS] [--trace FILE] TABLE.db  download from "
+          "the "
+          "instrument"}},
+        {QStringLiteral("ports"),
+         {cmdPorts, false,
+          "ports [DEVICE...]                   list serial ports and what COM1, COM2 stand for"}},
         {QStringLiteral("simulate"),
          {cmdSimulate, false,
           "simulate [options]                  play the instrument on a pseudo-terminal"}},

@@ -5,6 +5,7 @@
 #include "data/memoryimage.h"
 #include "data/memoryimport.h"
 #include "data/settingsstore.h"
+#include "device/portsdialog.h"
 #include "errorguard.h"
 #include "helpwindow.h"
 #include "output/excelexport.h"
@@ -166,6 +167,8 @@ void TForm1::buildMenus()
     Excel1 = command(service, QStringLiteral("Экспорт в Excel"), &TForm1::Excel1Click);
     N37 = command(service, QStringLiteral("Перенумеровать строки"), &TForm1::N37Click);
     N15 = command(service, QStringLiteral("Построить график"), &TForm1::N15Click);
+    // Not a table command: the ports can be set up with or without a table open.
+    Ports1 = command(service, QStringLiteral("Настройка портов"), &TForm1::Ports1Click);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("Справка"));
     N24 = command(help, QStringLiteral("Помощь"), &TForm1::N24Click, 5, QKeySequence(Qt::Key_F1));
@@ -614,6 +617,12 @@ void TForm1::N37Click()
 {
     if (TableOpen)
         m_view->N37Click();
+}
+
+void TForm1::Ports1Click()
+{
+    TPortsDialog dialog(this);
+    dialog.exec();
 }
 
 void TForm1::N15Click()

@@ -78,6 +78,7 @@ public:
     void N33Click(); // Убрать сортировку
     void N37Click(); // Перенумеровать строки
     void Excel1Click();
+    void Ports1Click(); // Настройка портов
     void ToolButton6Click();
 
     QString defaultFolder() const { return m_defaultFolder; }
@@ -92,7 +93,7 @@ public:
     QAction *N2 = nullptr, *N3 = nullptr, *N4 = nullptr, *N5 = nullptr, *N7 = nullptr, *N8 = nullptr,
             *N9 = nullptr, *N11 = nullptr, *N23 = nullptr, *N17 = nullptr, *N18 = nullptr, *N19 = nullptr,
             *N33 = nullptr, *N21 = nullptr, *Excel1 = nullptr, *N37 = nullptr, *N15 = nullptr, *N24 = nullptr,
-            *N26 = nullptr;
+            *N26 = nullptr, *Ports1 = nullptr;
     QToolBar *ToolBar1 = nullptr;
     QToolButton *ToolButton1 = nullptr, *ToolButton2 = nullptr, *ToolButton3 = nullptr,
                 *ToolButton4 = nullptr, *ToolButton5 = nullptr, *ToolButton6 = nullptr;

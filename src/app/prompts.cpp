@@ -54,6 +54,15 @@ void QtPrompts::showMessage(const QString &text, const QString &caption, Message
     box.exec();
 }
 
+void QtPrompts::showDetailedMessage(const QString &text, const QString &informative, const QString &caption,
+                                    MessageIcon icon)
+{
+    QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Ok, parentWidget());
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(informative);
+    box.exec();
+}
+
 Prompts::Answer QtPrompts::askYesNo(const QString &text, const QString &caption, MessageIcon icon)
 {
     QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Yes | QMessageBox::No, parentWidget());

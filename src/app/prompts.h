@@ -49,6 +49,8 @@ class QtPrompts : public Prompts
 {
 public:
     void showMessage(const QString &text, const QString &caption, MessageIcon icon) override;
+    void showDetailedMessage(const QString &text, const QString &informative, const QString &caption,
+                             MessageIcon icon) override;
     Answer askYesNo(const QString &text, const QString &caption, MessageIcon icon) override;
     QString saveFileName(const FileDialogRequest &request) override;
     QString openFileName(const FileDialogRequest &request) override;

@@ -8,6 +8,9 @@
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #endif
@@ -56,6 +59,17 @@ TCommPortDriver::TCommPortDriver(QObject *parent)
 {
     m_pollTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_pollTimer, &QTimer::timeout, this, &TCommPortDriver::poll);
+    // A read or resource error may mean the device is gone: Qt would otherwise retry the dead
+    // descriptor in a tight loop. The check runs once the error's own handling has returned.
+    connect(m_serial.get(), &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+        if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+            error != QSerialPort::WriteError)
+            return;
+        if (m_lineCheckQueued || !IsOpen())
+            return;
+        m_lineCheckQueued = true;
+        QMetaObject::invokeMethod(this, &TCommPortDriver::checkLine, Qt::QueuedConnection);
+    });
 }
 
 TCommPortDriver::~TCommPortDriver()
@@ -195,10 +209,22 @@ bool TCommPortDriver::OpenPort()
         return true;
     // QSerialPort opens exclusively (lock file and TIOCEXCL): a port another program holds fails.
     m_serial->setPortName(resolvePortName(m_portName));
+    m_openError.clear();
     if (!m_serial->open(QIODevice::ReadWrite)) {
+        m_openError = m_serial->errorString();
         m_serial->clearError();
         return false;
     }
+#ifdef Q_OS_UNIX
+    // Programs that take the advisory lock on a port (terminal programs do) hold it as well;
+    // the lock is ours while the port is open and goes with the descriptor.
+    if (::flock(int(m_serial->handle()), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        m_openError = QStringLiteral("Device or resource busy");
+        m_serial->close();
+        m_serial->clearError();
+        return false;
+    }
+#endif
     if (!ApplyLineSettings()) {
         ClosePort();
         return false;
@@ -304,6 +330,8 @@ quint32 TCommPortDriver::WriteBytesTimed(const void *data, quint32 size, quint32
             if (m_checkLineStatus && ReadLineStatus() == 0)
                 break;
             const qint64 written = m_serial->write(bytes + sent, std::min<qint64>(size - sent, room));
+            if (written > 0 && OnTraffic)
+                OnTraffic(true, bytes + sent, written);
             if (written > 0) {
                 m_serial->flush(); // hand the bytes to the line now, not at the next event
                 sent += quint32(written);
@@ -313,6 +341,9 @@ quint32 TCommPortDriver::WriteBytesTimed(const void *data, quint32 size, quint32
             m_serial->clearError();
         }
         m_serial->flush();
+        // A device that has gone away takes nothing more; waiting out the time-out would spin.
+        if (!IsOpen() || lineGone())
+            break;
         if (quint64(sinceProgress.elapsed()) > timeout)
             break;
     }
@@ -333,9 +364,18 @@ void TCommPortDriver::poll()
 {
     if (!IsOpen())
         return;
+    if (lineGone()) {
+        checkLine();
+        return;
+    }
     // Line errors are cleared and otherwise ignored.
     if (m_serial->error() != QSerialPort::NoError)
         m_serial->clearError();
+    deliver();
+}
+
+void TCommPortDriver::deliver()
+{
     const qint64 waiting = m_serial->bytesAvailable();
     if (waiting <= 0)
         return;
@@ -344,6 +384,42 @@ void TCommPortDriver::poll()
         m_serial->clearError();
         return;
     }
+    if (OnTraffic)
+        OnTraffic(false, m_chunk.data(), got);
     if (OnReceiveData)
         OnReceiveData(this, m_chunk.data(), quint32(got));
+}
+
+bool TCommPortDriver::lineGone() const
+{
+#ifdef Q_OS_UNIX
+    if (!IsOpen())
+        return false;
+    // A hung-up tty (the USB device removed, a pseudo-terminal's other side closed) reports
+    // POLLHUP; a descriptor the kernel has invalidated reports POLLERR or POLLNVAL.
+    pollfd fd{int(m_serial->handle()), POLLIN, 0};
+    if (::poll(&fd, 1, 0) < 0)
+        return false;
+    return (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return m_serial->error() == QSerialPort::ResourceError;
+#endif
+}
+
+void TCommPortDriver::checkLine()
+{
+    m_lineCheckQueued = false;
+    if (!IsOpen())
+        return;
+    if (!lineGone() && m_serial->error() != QSerialPort::ResourceError) {
+        m_serial->clearError();
+        return;
+    }
+    // What arrived before the line went is still handed over (it may complete a reply).
+    deliver();
+    if (!IsOpen())
+        return;
+    ClosePort();
+    if (OnConnectionLost)
+        OnConnectionLost(this);
 }

@@ -7,6 +7,10 @@
 // The Windows names "\\.\COM1" .. "\\.\COM16" are kept. Elsewhere "\\.\COMn" resolves to the
 // settings value "Ports/COMn" when present, else to /dev/ttyS<n-1>; any other name (a device
 // path such as /dev/ttyUSB0 or /dev/pts/3) is used as it stands.
+//
+// A device that goes away while open (a USB adapter pulled, the other side of a line hanging up)
+// is noticed at once: the port is closed, polling stops and OnConnectionLost is raised, so that
+// nothing spins on a dead descriptor.
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -118,6 +122,10 @@ public:
     void setCheckLineStatus(bool value) { m_checkLineStatus = value; }
     TReceiveDataEvent OnReceiveData;
     TReceivePacketEvent OnReceivePacket; // packet delivery is not provided; never called
+    // The open device went away; the port is already closed when this is raised.
+    std::function<void(TCommPortDriver *sender)> OnConnectionLost;
+    // Every byte that goes out (outgoing true) or comes in, for a line trace.
+    std::function<void(bool outgoing, const char *data, qint64 size)> OnTraffic;
 
     bool OpenPort();
     void ClosePort();
@@ -138,9 +146,17 @@ public:
     int chunkBufferSize() const { return int(m_chunk.size()); }
     // One polling tick, as the timer runs it (tests call it to deliver without waiting).
     void poll();
+    // Why the last OpenPort failed, in the system's words (empty after a successful open).
+    QString openErrorText() const { return m_openError; }
 
 private:
+    bool lineGone() const;
+    void checkLine();
+    void deliver();
+
     std::unique_ptr<QSerialPort> m_serial;
+    QString m_openError;
+    bool m_lineCheckQueued = false;
     QTimer m_pollTimer;
     std::vector<char> m_chunk;
 

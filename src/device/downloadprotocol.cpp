@@ -13,6 +13,7 @@ const QString statusReceiving = QStringLiteral("Идет прием информ
 const QString notFoundText =
     QStringLiteral("Прибор не обнаружен! Проверте правильность подключения согласно инструкции!");
 const QString wrongInstrumentText = QStringLiteral("Вы подключили не тот прибор !");
+const QString lostText = QStringLiteral("Связь с прибором потеряна! Прием данных прерван.");
 
 constexpr quint8 markerCount = 'S';
 constexpr quint8 markerRepeat = 'Z';
@@ -152,7 +153,29 @@ void DownloadProtocol::Timer1Timer()
     m_host.closePort();
     setPortName(m_ports.first());
     resetDownload();
-    m_host.showMessage(notFoundText, QStringLiteral("Ошибка"), MessageIcon::Error);
+    m_host.showDetailedMessage(notFoundText, m_host.searchReport(), QStringLiteral("Ошибка"),
+                               MessageIcon::Error);
+    end(2);
+}
+
+QString DownloadProtocol::connectionLostText()
+{
+    return lostText;
+}
+
+void DownloadProtocol::ConnectionLost()
+{
+    if (!m_running || m_inMessage)
+        return;
+    // Nothing runs behind the message: the download is over.
+    stopTimer(DownloadTimer::Timer1);
+    setTimer(DownloadTimer::Timer2, false, 0);
+    resetDownload();
+    m_host.closePort();
+    m_inMessage = true;
+    m_host.showDetailedMessage(lostText, m_host.lostPortReport(), QStringLiteral("Ошибка"),
+                               MessageIcon::Error);
+    m_inMessage = false;
     end(2);
 }
 
@@ -235,6 +258,8 @@ void DownloadProtocol::handleBatch(const quint8 *data, quint32 size)
         }
     }
     s.ReceivedCount += size;
+    if (s.LastCommand == commandMemory)
+        m_host.progressMade();
 
     if (s.LastCommand == commandIdentify && s.ReceivedCount >= 10) {
         if (!evaluateIdentification())
@@ -284,6 +309,7 @@ bool DownloadProtocol::evaluateIdentification()
     m_host.setText(DownloadText::Status, statusReceiving);
     s.RecordSize = progressRecordSize;
     setTimer(DownloadTimer::Timer2, true, m_timer2.interval);
+    m_host.progressMade();
     return true;
 }
 

@@ -61,6 +61,21 @@ public:
     virtual void setProgress(int position) = 0; // values outside 0..100 show at the bar's ends
     // A modal message; returns when the operator has closed it.
     virtual void showMessage(const QString &text, const QString &caption, MessageIcon icon) = 0;
+    // The same with an informative text below the message (the cause, one line a port).
+    virtual void showDetailedMessage(const QString &text, const QString &informative, const QString &caption,
+                                     MessageIcon icon)
+    {
+        Q_UNUSED(informative);
+        showMessage(text, caption, icon);
+    }
+    // What became of each port searched since the download began, one line a port ("\\.\COM1
+    // (/dev/ttyUSB0): нет такого устройства"); empty when the host cannot tell.
+    virtual QString searchReport() { return QString(); }
+    // The port that has just gone away, for the connection-lost message; empty when unknown.
+    virtual QString lostPortReport() { return QString(); }
+    // The download advanced: an identification was accepted or characters of the memory reply
+    // arrived. A "Z" is no progress.
+    virtual void progressMade() {}
     // The dialog's modal result: 1 success, 2 not found, wrong instrument, cancelled or failed.
     virtual void finish(int result) = 0;
 };
@@ -93,6 +108,10 @@ public:
     // over: the port is closed, the timers stopped, and failedByError() is true so that the
     // caller ends the dialog with result 2 after reporting the error.
     void CommPortDriver1ReceiveData(const quint8 *data, quint32 size);
+    // The port's device went away while open: the operator is told, and the download ends as
+    // Cancel ends it (result 2, nothing imported).
+    void ConnectionLost();
+    static QString connectionLostText();
 
     // True once a format error has ended the download (until the next FormShow).
     bool failedByError() const { return m_failedByError; }

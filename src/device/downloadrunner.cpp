@@ -1,6 +1,8 @@
 #include "downloadrunner.h"
 
 #include "data/errors.h"
+#include "linetrace.h"
+#include "serialports.h"
 
 #include <QCoreApplication>
 
@@ -17,6 +19,17 @@ DownloadRunner::DownloadRunner(QObject *parent) : QObject(parent), m_protocol(*t
         // A format error ends the download once it has been reported.
         if (m_protocol.failedByError())
             m_protocol.endAfterFormatError();
+    };
+    m_port.OnConnectionLost = [this](TCommPortDriver *) {
+        if (m_trace)
+            m_trace->note(QStringLiteral("связь потеряна"));
+        guarded([this] { m_protocol.ConnectionLost(); });
+    };
+    m_port.OnTraffic = [this](bool outgoing, const char *data, qint64 size) {
+        if (!outgoing && !m_attempts.isEmpty())
+            m_attempts.last().bytes += quint64(size);
+        if (m_trace)
+            m_trace->bytes(outgoing, data, size);
     };
 
     m_timer1.setTimerType(Qt::PreciseTimer);
@@ -50,6 +63,7 @@ void DownloadRunner::guarded(const std::function<void()> &handler)
 
 void DownloadRunner::start()
 {
+    m_attempts.clear();
     guarded([this] { m_protocol.FormShow(); });
 }
 
@@ -70,12 +84,70 @@ void DownloadRunner::setPortName(const QString &name)
 
 bool DownloadRunner::openPort()
 {
-    return m_port.OpenPort();
+    Attempt attempt;
+    attempt.name = m_port.PortName();
+    attempt.device = TCommPortDriver::resolvePortName(attempt.name);
+    const bool opened = m_port.OpenPort();
+    if (!opened) {
+        // Ask the system why: the probe opens the device itself, which is harmless now that
+        // our own open has failed.
+        const SerialPorts::PortCheck check = SerialPorts::probe(attempt.device);
+        attempt.failure = check.access == SerialPorts::Access::Available
+                              ? QStringLiteral("не открывается: ") + m_port.openErrorText()
+                              : SerialPorts::accessText(check);
+    }
+    m_attempts.append(attempt);
+    if (m_trace)
+        m_trace->note(attemptLine(attempt, opened ? QStringLiteral("открыт") : attempt.failure));
+    return opened;
 }
 
 void DownloadRunner::closePort()
 {
+    if (m_trace && m_port.IsOpen())
+        m_trace->note(QStringLiteral("порт закрыт"));
     m_port.ClosePort();
+}
+
+QString DownloadRunner::attemptLine(const Attempt &attempt, const QString &what)
+{
+    const QString port = attempt.name == attempt.device
+                             ? attempt.name
+                             : QStringLiteral("%1 (%2)").arg(attempt.name, attempt.device);
+    return port + QStringLiteral(": ") + what;
+}
+
+QString DownloadRunner::searchReport()
+{
+    QStringList lines;
+    for (const Attempt &a : m_attempts) {
+        QString what = a.failure;
+        if (what.isEmpty())
+            what = a.bytes == 0 ? QStringLiteral("открыт, но прибор не ответил")
+                                : QStringLiteral("открыт, получено символов: %1, ответ прибора не распознан")
+                                      .arg(a.bytes);
+        lines << attemptLine(a, what);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString DownloadRunner::lostPortReport()
+{
+    if (m_attempts.isEmpty())
+        return QString();
+    return attemptLine(m_attempts.last(), QStringLiteral("устройство отключено или линия оборвана"));
+}
+
+void DownloadRunner::progressMade()
+{
+    emit advanced();
+}
+
+void DownloadRunner::showDetailedMessage(const QString &text, const QString &informative,
+                                         const QString &caption, MessageIcon icon)
+{
+    if (m_sink)
+        m_sink->showDetailedMessage(text, informative, caption, icon);
 }
 
 bool DownloadRunner::writeByte(quint8 value)

@@ -5,9 +5,12 @@
 #include "CPDrv.h"
 #include "downloadprotocol.h"
 
+#include <QList>
 #include <QObject>
 #include <QTimer>
 #include <functional>
+
+class LineTrace;
 
 class DownloadRunner : public QObject, public DownloadHost
 {
@@ -27,6 +30,8 @@ public:
     // Where messages go (not owned); the default guard reports errors there too.
     void setMessageSink(MessageSink *sink) { m_sink = sink; }
     void setGuard(Guard guard) { m_guard = std::move(guard); }
+    // Where every byte in and out and every open and close are written (not owned; may be null).
+    void setTrace(LineTrace *trace) { m_trace = trace; }
 
     void start();  // FormShow: the search begins on the first port
     void cancel(); // Button1Click
@@ -38,6 +43,8 @@ signals:
     void textChanged(DownloadText field, const QString &text);
     void progressChanged(int position);
     void finished(int result);
+    // An identification was accepted or characters of the memory reply arrived.
+    void advanced();
 
 private:
     void setPortName(const QString &name) override;
@@ -49,8 +56,25 @@ private:
     void setProgress(int position) override;
     void showMessage(const QString &text, const QString &caption, MessageIcon icon) override;
     void finish(int result) override;
+    void showDetailedMessage(const QString &text, const QString &informative, const QString &caption,
+                             MessageIcon icon) override;
+    QString searchReport() override;
+    QString lostPortReport() override;
+    void progressMade() override;
 
     void guarded(const std::function<void()> &handler);
+
+    // One port tried since the download began, and what became of it.
+    struct Attempt
+    {
+        QString name;      // as the search names it ("\\.\COM1")
+        QString device;    // what the name resolved to
+        QString failure;   // why it did not open (empty: it opened)
+        quint64 bytes = 0; // characters received while it was open
+    };
+    static QString attemptLine(const Attempt &attempt, const QString &what);
+    QList<Attempt> m_attempts;
+    LineTrace *m_trace = nullptr;
 
     TCommPortDriver m_port;
     QTimer m_timer1;

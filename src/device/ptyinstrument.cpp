@@ -24,6 +24,28 @@ PtyInstrument::~PtyInstrument()
         ::close(m_master);
 }
 
+void PtyInstrument::hangUp()
+{
+    if (m_master < 0)
+        return;
+    // The notifiers may be the ones whose signal runs this: they go once it has returned.
+    for (QSocketNotifier *notifier : {m_readNotifier, m_writeNotifier}) {
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+    }
+    m_readNotifier = nullptr;
+    m_writeNotifier = nullptr;
+    m_paceTimer.stop();
+    m_pending.clear();
+    // With the master side closed the slave side reads as hung up, whoever holds it open.
+    ::close(m_master);
+    m_master = -1;
+    if (m_slaveKeep >= 0)
+        ::close(m_slaveKeep);
+    m_slaveKeep = -1;
+    emit hangedUp();
+}
+
 bool PtyInstrument::start(QString *error)
 {
     auto fail = [&](const char *what) {
@@ -91,6 +113,8 @@ void PtyInstrument::onReadable()
 
 void PtyInstrument::schedule()
 {
+    if (m_master < 0)
+        return;
     if (m_pending.isEmpty()) {
         m_paceTimer.stop();
         m_writeNotifier->setEnabled(false);
@@ -101,6 +125,12 @@ void PtyInstrument::schedule()
 
 void PtyInstrument::pump()
 {
+    if (m_master < 0)
+        return;
+    if (m_hangupAfter >= 0 && m_sent >= m_hangupAfter) {
+        hangUp();
+        return;
+    }
     if (m_pending.isEmpty()) {
         m_paceTimer.stop();
         m_writeNotifier->setEnabled(false);
@@ -111,6 +141,8 @@ void PtyInstrument::pump()
         const qint64 due = m_replyClock.elapsed() * m_cps / 1000 + 1;
         allowed = std::min<qint64>(allowed, std::max<qint64>(0, due - m_replySent));
     }
+    if (m_hangupAfter >= 0)
+        allowed = std::min(allowed, m_hangupAfter - m_sent);
     bool blocked = false;
     if (allowed > 0) {
         const ssize_t written = ::write(m_master, m_pending.constData(), size_t(allowed));
@@ -122,6 +154,10 @@ void PtyInstrument::pump()
             blocked = true;
         }
         blocked = blocked || (written >= 0 && written < allowed);
+    }
+    if (m_hangupAfter >= 0 && m_sent >= m_hangupAfter) {
+        hangUp();
+        return;
     }
     if (m_pending.isEmpty()) {
         m_paceTimer.stop();

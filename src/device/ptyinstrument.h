@@ -28,6 +28,11 @@ public:
     QString slavePath() const { return m_slavePath; }
     // 0: no pacing. Default: LineCharsPerSecond.
     void setCharsPerSecond(int cps) { m_cps = cps; }
+    // Hangs up (closes its side of the line, as an unplugged cable does) once this many
+    // characters of replies have gone out; below 0 (the default) never.
+    void setHangupAfter(qint64 chars) { m_hangupAfter = chars; }
+    void hangUp();
+    bool hungUp() const { return m_master < 0 && !m_slavePath.isEmpty(); }
 
     InstrumentSimulator &simulator() { return m_simulator; }
     QByteArray commandsReceived() const { return m_commands; }
@@ -38,6 +43,8 @@ signals:
     void commandReceived(quint8 command);
     // Everything answered so far has been handed to the line.
     void replySent();
+    // The line was hung up (setHangupAfter or hangUp).
+    void hangedUp();
 
 private:
     void onReadable();
@@ -57,4 +64,5 @@ private:
     QByteArray m_pending;
     QByteArray m_commands;
     qint64 m_sent = 0;
+    qint64 m_hangupAfter = -1;
 };

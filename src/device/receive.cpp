@@ -21,6 +21,11 @@ public:
     {
         Prompts::instance().showMessage(text, caption, icon);
     }
+    void showDetailedMessage(const QString &text, const QString &informative, const QString &caption,
+                             MessageIcon icon) override
+    {
+        Prompts::instance().showDetailedMessage(text, informative, caption, icon);
+    }
 };
 
 PromptsSink promptsSink;

@@ -7,7 +7,8 @@ qpx_add_test(test_downloadprotocol
     LIBS qpx_core)
 if(NOT QPX_CORE_ONLY)
     qpx_add_test(test_cpdrv
-        SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_cpdrv.cpp
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_cpdrv.cpp ${CMAKE_CURRENT_LIST_DIR}/test_serialports.cpp ${CMAKE_CURRENT_LIST_DIR}/ptytestkit.h
+            ${CMAKE_CURRENT_LIST_DIR}/test_linetrace.cpp
         LIBS qpx_device)
     qpx_add_test(test_download_gui GUI
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_receive.cpp

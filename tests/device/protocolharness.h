@@ -44,6 +44,9 @@ public:
     QList<int> results;
     QStringList errors;                  // format errors reported, as the guard shows them
     std::function<void()> duringMessage; // runs while a message is "shown"
+    QStringList informatives;            // the informative text of each detailed message
+    QString report;                      // what searchReport() answers
+    int progressCount = 0;               // progressMade() calls
 
     // The instrument: on which port, how it answers and how fast its characters arrive.
     QString instrumentPort;
@@ -183,6 +186,14 @@ public:
         if (duringMessage)
             duringMessage();
     }
+    void showDetailedMessage(const QString &text, const QString &informative, const QString &caption,
+                             MessageIcon icon) override
+    {
+        informatives << informative;
+        showMessage(text, caption, icon);
+    }
+    QString searchReport() override { return report; }
+    void progressMade() override { ++progressCount; }
     void finish(int result) override { results << result; }
 
 private:

@@ -1,64 +1,24 @@
 // The serial port component on a pseudo-terminal pair: property rules, opening, delivery in
 // batches and the results of a closed port.
 #include "device/CPDrv.h"
+#include "ptytestkit.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
-
-// The master side of a pseudo-terminal; the driver opens the slave side by its path.
-struct Pty
-{
-    int master = -1;
-    QString path;
-
-    Pty()
-    {
-        master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
-            return;
-        path = QString::fromLocal8Bit(::ptsname(master));
-        termios tio{};
-        ::tcgetattr(master, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(master, TCSANOW, &tio);
-        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-    }
-    ~Pty()
-    {
-        if (master >= 0)
-            ::close(master);
-    }
-    void write(const QByteArray &bytes) const
-    {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n > 0)
-                done += n;
-            else
-                QThread::msleep(1);
-        }
-    }
-    QByteArray read() const
-    {
-        QByteArray out;
-        char buffer[256];
-        ssize_t n;
-        while ((n = ::read(master, buffer, sizeof buffer)) > 0)
-            out.append(buffer, n);
-        return out;
-    }
-};
 
 // Runs the event loop until pred holds or the limit passes (a wait, never an assertion on time).
 template <typename Pred> bool waitFor(Pred pred, int limitMs = 3000)
@@ -345,4 +305,62 @@ TEST(CommPortDriver, SendingGivesUpWithoutProgress)
     EXPECT_FALSE(c.WriteByte('V'));
     c.setCheckLineStatus(false);
     EXPECT_TRUE(c.WriteByte('V'));
+}
+
+TEST(CommPortDriver, LineHungUpMidReplyClosesThePortAndStaysIdle)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.path.isEmpty());
+    TCommPortDriver d;
+    d.setPortName(pty.path);
+    Recorder rec;
+    rec.attach(d);
+    int lost = 0;
+    d.OnConnectionLost = [&](TCommPortDriver *sender) {
+        EXPECT_EQ(sender, &d);
+        EXPECT_FALSE(d.IsOpen());
+        ++lost;
+    };
+    ASSERT_TRUE(d.OpenPort());
+    pty.write("S1000");
+    ASSERT_TRUE(waitFor([&] { return rec.all() == "S1000"; }));
+
+    // The other side goes away in the middle of the reply.
+    ::close(pty.master);
+    pty.master = -1;
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(waitFor([&] { return lost > 0; }, 2000));
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_FALSE(d.IsOpen());
+
+    // Nothing spins on the dead descriptor afterwards (it used to take a whole core).
+    const qint64 before = cpuMs();
+    idle(5000);
+    EXPECT_LT(cpuMs() - before, 250);
+    EXPECT_EQ(lost, 1);
+    // Writing to the closed port returns at once.
+    EXPECT_FALSE(d.WriteByte('V'));
+}
+
+TEST(CommPortDriver, PortLockedByAnotherProgramDoesNotOpen)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.path.isEmpty());
+    // A terminal program's advisory lock on the device (taken here on a descriptor of our own).
+    const int other = ::open(pty.path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    TCommPortDriver d;
+    d.setPortName(pty.path);
+    EXPECT_FALSE(d.OpenPort());
+    EXPECT_FALSE(d.openErrorText().isEmpty());
+    ::close(other);
+    EXPECT_TRUE(d.OpenPort());
+    EXPECT_TRUE(d.openErrorText().isEmpty());
+    // While we hold it, the next program is kept out in the same way.
+    const int next = ::open(pty.path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(next, 0);
+    EXPECT_NE(::flock(next, LOCK_EX | LOCK_NB), 0);
+    ::close(next);
 }

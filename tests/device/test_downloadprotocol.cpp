@@ -466,3 +466,69 @@ TEST(DownloadSearch, OnePortOnly)
     EXPECT_EQ(h.results, QList<int>{2});
     EXPECT_EQ(h.messages.size(), 1);
 }
+
+TEST(DownloadSearch, NotFoundCarriesTheCauseBelowTheUnchangedText)
+{
+    ProtocolHarness h;
+    h.report = QStringLiteral("\\\\.\\COM1 (/dev/ttyUSB0): нет такого устройства");
+    h.protocol.FormShow();
+    h.advance(6000);
+    ASSERT_EQ(h.messages.size(), 1);
+    EXPECT_EQ(h.messages[0].text, notFound);
+    EXPECT_EQ(h.informatives, QStringList{h.report});
+    EXPECT_EQ(h.results, QList<int>{2});
+}
+
+TEST(DownloadLineLost, EndsAsCancelWithItsOwnMessage)
+{
+    // Lost during the search, after the identification and in the middle of the memory reply:
+    // each ends at once with result 2, the port closed, no timer left and the image untouched.
+    for (int stage = 0; stage < 3; ++stage) {
+        SCOPED_TRACE(stage);
+        ProtocolHarness h;
+        h.image.bytes.fill(0x5A);
+        h.protocol.FormShow();
+        if (stage >= 1)
+            h.deliver(goodIdentification);
+        if (stage >= 2) {
+            h.advance(1000);
+            h.deliver(memoryReplyOf(InstrumentSimulator::generateImage(3, 1)).left(20));
+        }
+        bool timersOffDuringMessage = false;
+        h.duringMessage = [&] {
+            timersOffDuringMessage =
+                !h.timerRunning(DownloadTimer::Timer1) && !h.timerRunning(DownloadTimer::Timer2);
+        };
+        h.protocol.ConnectionLost();
+        ASSERT_EQ(h.messages.size(), 1);
+        EXPECT_EQ(h.messages[0].text, DownloadProtocol::connectionLostText());
+        EXPECT_EQ(h.messages[0].caption, QStringLiteral("Ошибка"));
+        EXPECT_TRUE(timersOffDuringMessage);
+        EXPECT_EQ(h.results, QList<int>{2});
+        EXPECT_FALSE(h.portOpen);
+        EXPECT_EQ(h.image.bytes[0], 0x5A);
+        h.advance(10000);
+        EXPECT_EQ(h.results, QList<int>{2});
+        EXPECT_EQ(h.commands().count('N'), stage >= 2 ? 1 : 0);
+        // A second report of the same loss, or one after the result, changes nothing.
+        h.protocol.ConnectionLost();
+        EXPECT_EQ(h.messages.size(), 1);
+    }
+}
+
+TEST(DownloadProgress, IdentificationAndMemoryCountButZDoesNot)
+{
+    ProtocolHarness h;
+    h.protocol.FormShow();
+    for (int i = 0; i < 50; ++i)
+        h.deliver(QByteArrayLiteral("Z"));
+    EXPECT_EQ(h.progressCount, 0);
+    h.deliver(goodIdentification);
+    EXPECT_EQ(h.progressCount, 1);
+    h.advance(1000);
+    const QByteArray reply = memoryReplyOf(bytesOf({1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    const int before = h.progressCount;
+    h.deliverSplit(reply, {3, 10});
+    EXPECT_EQ(h.progressCount - before, 3);
+    EXPECT_EQ(h.results, QList<int>{1});
+}

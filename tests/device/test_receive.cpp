@@ -1,17 +1,25 @@
 // The download dialog: its layout, and whole downloads through it against the simulated
 // instrument on a pseudo-terminal.
 #include "app/prompts.h"
+#include "device/portsdialog.h"
 #include "device/ptyinstrument.h"
 #include "device/receive.h"
+#include "ptytestkit.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -23,12 +31,18 @@ public:
         QString text;
         QString caption;
         MessageIcon icon;
+        QString informative;
     };
     QList<Shown> shown;
 
     void showMessage(const QString &text, const QString &caption, MessageIcon icon) override
     {
-        shown.append({text, caption, icon});
+        shown.append({text, caption, icon, QString()});
+    }
+    void showDetailedMessage(const QString &text, const QString &informative, const QString &caption,
+                             MessageIcon icon) override
+    {
+        shown.append({text, caption, icon, informative});
     }
     Answer askYesNo(const QString &, const QString &, MessageIcon) override { return Answer::No; }
     QString saveFileName(const FileDialogRequest &) override { return {}; }
@@ -190,6 +204,102 @@ TEST_F(DialogFixture, CancelAndWrongInstrument)
     }
 }
 
+TEST_F(DialogFixture, LineHungUpMidReplyEndsAsCancel)
+{
+    InstrumentOptions options;
+    options.image = InstrumentSimulator::generateImage(300, 1);
+    PtyInstrument instrument(options);
+    instrument.setHangupAfter(400); // the identification, then part of the memory reply
+    ASSERT_TRUE(instrument.start(nullptr));
+    pointPorts(instrument.slavePath(), missing("com2"));
+    memoryImage().bytes.fill(0x5A);
+
+    QElapsedTimer sinceHangup;
+    qint64 cpuAtHangup = 0;
+    QObject::connect(&instrument, &PtyInstrument::hangedUp, [&] {
+        sinceHangup.start();
+        cpuAtHangup = cpuMs();
+    });
+    TForm2 dlg;
+    const int result = dlg.exec();
+    ASSERT_TRUE(sinceHangup.isValid());
+    const qint64 toEnd = sinceHangup.elapsed();
+    EXPECT_EQ(result, 2);
+    EXPECT_LT(toEnd, 1000);
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Связь с прибором потеряна! Прием данных прерван."));
+    EXPECT_EQ(prompts.shown[0].caption, QStringLiteral("Ошибка"));
+    EXPECT_TRUE(prompts.shown[0].informative.contains(instrument.slavePath()));
+    EXPECT_FALSE(dlg.CommPortDriver1().IsOpen());
+    EXPECT_FALSE(dlg.runner().Timer1().isActive());
+    EXPECT_FALSE(dlg.runner().Timer2().isActive());
+    EXPECT_EQ(memoryImage().bytes[0], 0x5A); // nothing of the broken reply reached the image
+    // Five seconds from the hang-up: no CPU spent waiting on the dead line.
+    idle(5000 - sinceHangup.elapsed());
+    EXPECT_LT(cpuMs() - cpuAtHangup, 500);
+}
+
+TEST_F(DialogFixture, NotFoundNamesEachPortAndItsCause)
+{
+    InstrumentOptions silent;
+    silent.silent = true;
+    PtyInstrument quiet(silent);
+    ASSERT_TRUE(quiet.start(nullptr));
+    pointPorts(missing("ttyUSB0"), quiet.slavePath());
+    TForm2 dlg;
+    EXPECT_EQ(dlg.exec(), 2);
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].text,
+              QStringLiteral("Прибор не обнаружен! Проверте правильность подключения согласно инструкции!"));
+    EXPECT_EQ(prompts.shown[0].caption, QStringLiteral("Ошибка"));
+    const QStringList lines = prompts.shown[0].informative.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("\\\\.\\COM1 (%1): нет такого устройства").arg(missing("ttyUSB0")));
+    EXPECT_EQ(lines[1],
+              QStringLiteral("\\\\.\\COM2 (%1): открыт, но прибор не ответил").arg(quiet.slavePath()));
+}
+
+TEST_F(DialogFixture, PortsDialogAssignsTheSelectedOrTypedDevice)
+{
+    PtyInstrument instrument(InstrumentOptions{});
+    ASSERT_TRUE(instrument.start(nullptr));
+    pointPorts(instrument.slavePath(), QString());
+    {
+        TPortsDialog dlg;
+        EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Настройка портов"));
+        EXPECT_EQ(dlg.Com1Edit->text(), instrument.slavePath());
+        EXPECT_TRUE(dlg.Com2Edit->text().isEmpty());
+        EXPECT_TRUE(dlg.Com2State->text().startsWith(QStringLiteral("/dev/ttyS1: ")));
+        // The assigned device is listed even though no enumeration finds a pseudo-terminal.
+        int row = -1;
+        for (int r = 0; r < dlg.PortList->rowCount(); ++r) {
+            if (dlg.PortList->item(r, 0)->text() == instrument.slavePath())
+                row = r;
+        }
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(dlg.PortList->item(row, 4)->text(), QStringLiteral("доступен"));
+        dlg.PortList->selectRow(row);
+        dlg.refresh();
+        EXPECT_EQ(dlg.selectedPath(), instrument.slavePath()); // a refresh keeps the selection
+        dlg.Com2Assign->click();
+        EXPECT_EQ(dlg.Com2Edit->text(), instrument.slavePath());
+        dlg.Com1Edit->setText(missing("ttyUSB3"));
+        EXPECT_EQ(dlg.Com1State->text(), missing("ttyUSB3") + QStringLiteral(": нет такого устройства"));
+        dlg.reject(); // Cancel stores nothing
+    }
+    EXPECT_EQ(SerialPorts::assignedPort(1), instrument.slavePath());
+    EXPECT_EQ(SerialPorts::assignedPort(2), QString());
+    {
+        TPortsDialog dlg;
+        dlg.Com1Edit->clear();
+        dlg.Com2Edit->setText(QStringLiteral(" /dev/serial/by-id/usb-Maker-if00 "));
+        dlg.accept();
+    }
+    EXPECT_EQ(SerialPorts::assignedPort(1), QString());
+    EXPECT_EQ(TCommPortDriver::resolvePortName(QStringLiteral("\\\\.\\COM1")), QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(SerialPorts::assignedPort(2), QStringLiteral("/dev/serial/by-id/usb-Maker-if00"));
+}
+
 // Not a test of behaviour: renders the dialog in the middle of a download for the docs when
 // QPX_SCREENSHOT names a file.
 TEST_F(DialogFixture, Screenshot)
@@ -206,6 +316,25 @@ TEST_F(DialogFixture, Screenshot)
     QTimer::singleShot(2600, &dlg, [&] {
         dlg.grab().save(target);
         dlg.Button1->click();
+    });
+    dlg.exec();
+}
+
+// Not a test of behaviour: the ports dialog with its window frame, for the manual, when
+// QPX_PORTS_SCREENSHOT names a file (run under a real X server with a window manager).
+TEST_F(DialogFixture, PortsDialogScreenshot)
+{
+    const QString target = qEnvironmentVariable("QPX_PORTS_SCREENSHOT");
+    if (target.isEmpty())
+        GTEST_SKIP();
+    PtyInstrument instrument(InstrumentOptions{});
+    ASSERT_TRUE(instrument.start(nullptr));
+    pointPorts(instrument.slavePath(), QString());
+    TPortsDialog dlg;
+    QTimer::singleShot(2000, &dlg, [&] {
+        const QRect frame = dlg.frameGeometry();
+        dlg.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).save(target);
+        dlg.reject();
     });
     dlg.exec();
 }
