@@ -18,6 +18,7 @@
 #include "data/memoryimport.h"
 #include "data/regional.h"
 #include "data/settingsstore.h"
+#include "device/portsdialog.h"
 #include "device/ptyinstrument.h"
 #include "device/receive.h"
 #include "output/graf.h"
@@ -35,8 +36,10 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
@@ -372,6 +375,18 @@ int manualPictures(const QDir &out, const QString &manual, const QDir &work)
     about.show();
     save(&about, file("about.png"));
     about.hide();
+
+    // "Настройка портов" with the first serial port assigned to COM1.
+    pointPortsAt(QString(), QString());
+    {
+        TPortsDialog ports(&form);
+        ports.show();
+        ports.resize(640, 400);
+        ports.PortList->selectRow(0);
+        ports.Com1Assign->click();
+        save(&ports, file("ports-dialog.png"), 700);
+        ports.reject();
+    }
 
     // The help window on the manual itself.
     if (!manual.isEmpty()) {
