@@ -11,8 +11,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPalette>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -204,15 +206,100 @@ TEST_F(ShellTest, ToolbarHoldsSixPictureButtons23PixelsApart)
     for (int i = 0; i < buttons.size(); ++i) {
         EXPECT_FALSE(buttons[i]->icon().isNull());
         EXPECT_TRUE(buttons[i]->text().isEmpty() || buttons[i]->toolButtonStyle() == Qt::ToolButtonIconOnly);
-        EXPECT_TRUE(buttons[i]->toolTip().isEmpty());
         if (i > 0) {
             EXPECT_EQ(buttons[i]->x() - buttons[i - 1]->x(), 23);
         }
     }
     EXPECT_EQ(form.ToolBar1->height(), 29);
+    // The tool tip names the command, as the menu item's caption does.
+    QStringList tips;
+    for (QToolButton *b : buttons)
+        tips << b->toolTip() + QLatin1Char('=') + b->accessibleName();
+    EXPECT_EQ(
+        tips.join(QLatin1Char('|')),
+        QStringLiteral("Создать=Создать|Открыть=Открыть|Сохранить=Сохранить|"
+                       "Предварительный просмотр=Предварительный просмотр|Печать=Печать|Помощь=Помощь"));
     // Pictures shared with the menu items.
     for (QAction *a : {form.N2, form.N3, form.N5, form.N8, form.N9, form.N24, form.N21})
         EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
+}
+
+namespace {
+// Captions as shown, with the access key in brackets: "&Файл" -> "[Ф]айл".
+QString shownCaption(const QString &text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('&') && i + 1 < text.size()) {
+            ++i;
+            out += text.at(i) == QLatin1Char('&') ? QStringLiteral("&")
+                                                  : QLatin1Char('[') + text.at(i) + QLatin1Char(']');
+        } else {
+            out += text.at(i);
+        }
+    }
+    return out;
+}
+
+QStringList menuCaptions(const QList<QAction *> &actions)
+{
+    QStringList out;
+    for (QAction *a : actions)
+        if (!a->isSeparator())
+            out << shownCaption(a->text());
+    return out;
+}
+
+// Access keys must differ within one menu, or Alt with the letter only cycles between items.
+void expectDistinctKeys(const QStringList &captions)
+{
+    QSet<QChar> keys;
+    for (const QString &c : captions) {
+        const qsizetype open = c.indexOf(QLatin1Char('['));
+        ASSERT_GE(open, 0) << c.toStdString();
+        EXPECT_EQ(c.count(QLatin1Char('[')), 1) << c.toStdString();
+        const QChar key = c.at(open + 1).toLower();
+        EXPECT_FALSE(keys.contains(key)) << c.toStdString();
+        keys.insert(key);
+    }
+}
+} // namespace
+
+TEST_F(ShellTest, MenusHaveOneAccessKeyEachAndTheSpecifiedCaptions)
+{
+    TForm1 form;
+    QStringList bar;
+    QStringList items;
+    for (QAction *m : form.menuBar()->actions()) {
+        bar << shownCaption(m->text());
+        const QStringList captions = menuCaptions(m->menu()->actions());
+        expectDistinctKeys(captions);
+        items << captions.join(QLatin1Char(','));
+    }
+    expectDistinctKeys(bar);
+    EXPECT_EQ(bar.join(QLatin1Char('|')), QStringLiteral("[Ф]айл|[В]ид|[П]равка|С[е]рвис|[С]правка"));
+    EXPECT_EQ(items.join(QLatin1Char('|')),
+              QStringLiteral("[С]оздать,[О]ткрыть,[Д]ополнить,Со[х]ранить,[З]акрыть,Предварительный "
+                             "п[р]осмотр,[П]ечать,[В]ыход|"
+                             "[В]ыровнять столбцы,[З]адать цвет,[У]брать цвет,Убрать вс[е] цвета,Убрать "
+                             "[с]ортировку|"
+                             "[У]далить строки|"
+                             "[Э]кспорт в Excel,[П]еренумеровать строки,Построить [г]рафик|"
+                             "[П]омощь,[О] программе"));
+    expectDistinctKeys(menuCaptions(form.PopupMenu1->actions()));
+
+    // Alt with the underlined letter opens the menu: Alt+Ф opens "Файл", Alt+Е "Сервис".
+    for (const auto &[key, index] : {std::pair{0x0424, 0}, std::pair{0x0415, 3}}) {
+        TForm1 shown;
+        shown.show();
+        shown.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&shown));
+        QMenu *menu = shown.menuBar()->actions().at(index)->menu();
+        QTest::sendKeyEvent(QTest::Click, &shown, Qt::Key(key), QString(QChar(char16_t(key)).toLower()),
+                            Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 2000)) << index;
+        menu->close();
+    }
 }
 
 namespace {
