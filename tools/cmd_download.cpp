@@ -15,8 +15,6 @@
 
 namespace {
 
-const QString usageLine = QStringLiteral("download [--port DEVICE] [--append] TABLE.db");
-
 // Messages of the download and the import: informations on stdout, the rest on stderr.
 class ConsoleSink : public MessageSink
 {
@@ -140,12 +138,12 @@ int cmdDownload(const QStringList &args)
         else if (a == QLatin1String("--append"))
             append = true;
         else if (a.startsWith(QLatin1String("--")) || !table.isEmpty())
-            return cli::usage(QStringLiteral("unexpected argument \"%1\"").arg(a), usageLine);
+            return cli::usage(QStringLiteral("unexpected argument \"%1\"").arg(a));
         else
             table = a;
     }
     if (table.isEmpty())
-        return cli::usage(QStringLiteral("no table file given"), usageLine);
+        return cli::usage(QStringLiteral("no table file given"));
 
     return cli::guarded([&] {
         ConsoleSink sink;
