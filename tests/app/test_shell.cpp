@@ -3,16 +3,26 @@
 #include "app/about.h"
 #include "app/logo.h"
 #include "app/main.h"
+#include "data/dbftable.h"
+#include "device/receive.h"
+#include "output/graf.h"
+#include "output/param_graf.h"
 #include "scriptedprompts.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
@@ -300,6 +310,45 @@ TEST_F(ShellTest, MenusHaveOneAccessKeyEachAndTheSpecifiedCaptions)
         EXPECT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 2000)) << index;
         menu->close();
     }
+}
+
+namespace {
+// The controls of a window that a screen reader announces without a name of their own.
+QStringList unnamedControls(QWidget *window)
+{
+    QStringList unnamed;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!qobject_cast<QAbstractButton *>(w) && !qobject_cast<QLineEdit *>(w) &&
+            !qobject_cast<QAbstractItemView *>(w) && !qobject_cast<QProgressBar *>(w) &&
+            !qobject_cast<QComboBox *>(w) && !qobject_cast<QAbstractSpinBox *>(w) &&
+            !qobject_cast<QToolBar *>(w))
+            continue;
+        if (qobject_cast<QComboBox *>(w->parentWidget()) ||
+            qobject_cast<QAbstractSpinBox *>(w->parentWidget()))
+            continue; // the parts of a combined control speak through it
+        if (!w->isVisibleTo(window))
+            continue; // Qt's helpers that are not shown (toolbar and menu extensions, table corner)
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+        if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed << QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') + w->objectName();
+    }
+    return unnamed;
+}
+} // namespace
+
+TEST_F(ShellTest, EveryControlHasAnAccessibleName)
+{
+    TForm1 form;
+    form.show();
+    EXPECT_EQ(unnamedControls(&form).join(QLatin1Char('|')), QString());
+    TForm4 params(&form.Dbf1, &form);
+    EXPECT_EQ(unnamedControls(&params).join(QLatin1Char('|')), QString());
+    TForm3 chart(&form.Dbf1, &form);
+    EXPECT_EQ(unnamedControls(&chart).join(QLatin1Char('|')), QString());
+    TForm2 download(&form);
+    EXPECT_EQ(unnamedControls(&download).join(QLatin1Char('|')), QString());
+    Tform6 about(&form);
+    EXPECT_EQ(unnamedControls(&about).join(QLatin1Char('|')), QString());
 }
 
 namespace {
