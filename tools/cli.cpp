@@ -7,27 +7,20 @@
 
 namespace cli {
 
-static void writeLine(FILE *stream, const QString &text)
+void write(FILE *stream, const QString &text)
 {
-    const QByteArray bytes = text.toUtf8() + '\n';
+    const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
 }
 
 void err(const QString &text)
 {
-    writeLine(stderr, text);
+    write(stderr, text + QLatin1Char('\n'));
 }
 void out(const QString &text)
 {
-    writeLine(stdout, text);
-}
-
-int usage(const QString &text, const QString &usageLine)
-{
-    err(QStringLiteral("qpx-cli: ") + text);
-    err(QStringLiteral("usage: qpx-cli ") + usageLine);
-    return BadUsage;
+    write(stdout, text + QLatin1Char('\n'));
 }
 
 int guarded(const std::function<int()> &body)

@@ -1,7 +1,9 @@
 #pragma once
 // Shared pieces of the qpx-cli commands: exit codes, output to the terminal, usage errors.
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <cstdio>
 #include <functional>
 
 namespace cli {
@@ -12,8 +14,38 @@ enum ExitCode { Ok = 0, Failed = 1, BadUsage = 2 };
 void err(const QString &text);
 void out(const QString &text);
 
-// Prints "qpx-cli: <text>" and the command's usage line to stderr; returns BadUsage.
-int usage(const QString &text, const QString &usageLine);
+// Writes text as it stands (UTF-8) to a stream.
+void write(FILE *stream, const QString &text);
+
+// One line of a command's option list: the option as typed and what it does.
+struct Option
+{
+    const char *name;
+    const char *help;
+};
+
+// A command of qpx-cli and its usage; commands.cpp holds them all.
+struct Command
+{
+    const char *name;
+    int (*run)(const QStringList &);
+    bool needsGui;        // draws with QPainter on fonts: needs a (possibly offscreen) GUI application
+    const char *synopsis; // after "qpx-cli "
+    const char *summary;
+    QList<Option> options;
+};
+
+const QList<Command> &commands();
+const Command *findCommand(const QString &name);
+// The usage of the whole program and of one command, options aligned in one column.
+QString programUsage();
+QString commandUsage(const Command &command);
+
+// The command that main() runs, whose usage usage() prints.
+void setRunningCommand(const Command *command);
+
+// Prints "qpx-cli: <text>" and the running command's usage to stderr; returns BadUsage.
+int usage(const QString &text);
 
 // Runs body, turning any error of ours into its text on stderr and exit code Failed.
 int guarded(const std::function<int()> &body);

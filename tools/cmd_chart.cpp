@@ -13,13 +13,11 @@
 
 int cmdChart(const QStringList &args)
 {
-    const QString usageLine = QStringLiteral("chart TABLE.db SERIES OUT.png|OUT.pdf");
     if (args.size() != 3)
-        return cli::usage(QStringLiteral("chart needs a table file, a series number and an output file"),
-                          usageLine);
+        return cli::usage(QStringLiteral("chart needs a table file, a series number and an output file"));
     const QString suffix = QFileInfo(args.at(2)).suffix().toLower();
     if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf"))
-        return cli::usage(QStringLiteral("the output file must end in .png or .pdf"), usageLine);
+        return cli::usage(QStringLiteral("the output file must end in .png or .pdf"));
     return cli::guarded([&] {
         DbfTable table;
         table.setFileName(QFileInfo(args.at(0)).absoluteFilePath());
@@ -45,7 +43,12 @@ int cmdChart(const QStringList &args)
             QPrinter printer(QPrinter::HighResolution);
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(out);
-            printChart(chart, printer);
+            try {
+                printChart(chart, printer);
+            } catch (const QpxError &) {
+                // The printer here is the file: say which file could not be written.
+                throw QpxError(QStringLiteral("Не удалось записать файл \"%1\"").arg(out));
+            }
         }
         cli::out(out);
         return int(cli::Ok);

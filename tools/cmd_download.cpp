@@ -23,8 +23,6 @@
 
 namespace {
 
-const QString usageLine =
-    QStringLiteral("download [--port DEVICE] [--append] [--timeout SECONDS] [--trace FILE] TABLE.db");
 constexpr int defaultTimeout = 60;
 
 // SIGINT and SIGTERM reach the event loop through a pipe: the handler only writes one byte.
@@ -249,16 +247,16 @@ int cmdDownload(const QStringList &args)
             bool ok = false;
             options.timeout = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
             if (!ok || options.timeout < 1 || options.timeout > 86400)
-                return cli::usage(QStringLiteral("--timeout needs a number of seconds 1..86400"), usageLine);
+                return cli::usage(QStringLiteral("--timeout needs a number of seconds 1..86400"));
         } else if (a == QLatin1String("--append"))
             append = true;
         else if (a.startsWith(QLatin1String("--")) || !table.isEmpty())
-            return cli::usage(QStringLiteral("unexpected argument \"%1\"").arg(a), usageLine);
+            return cli::usage(QStringLiteral("unexpected argument \"%1\"").arg(a));
         else
             table = a;
     }
     if (table.isEmpty())
-        return cli::usage(QStringLiteral("no table file given"), usageLine);
+        return cli::usage(QStringLiteral("no table file given"));
 
     LineTrace trace;
     if (!traceFile.isEmpty()) {

@@ -22,9 +22,8 @@ QString csvField(const QString &text)
 
 int cmdDump(const QStringList &args)
 {
-    const QString usageLine = QStringLiteral("dump TABLE.db");
     if (args.size() != 1)
-        return cli::usage(QStringLiteral("dump takes one table file"), usageLine);
+        return cli::usage(QStringLiteral("dump takes one table file"));
     return cli::guarded([&] {
         DbfTable table;
         table.setSchema({}); // any table file: no fields are required

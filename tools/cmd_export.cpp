@@ -10,9 +10,8 @@
 
 int cmdExport(const QStringList &args)
 {
-    const QString usageLine = QStringLiteral("export TABLE.db OUT.xlsx");
     if (args.size() != 2)
-        return cli::usage(QStringLiteral("export needs a table file and an output file"), usageLine);
+        return cli::usage(QStringLiteral("export needs a table file and an output file"));
     return cli::guarded([&] {
         DbfTable table;
         table.setFileName(QFileInfo(args.at(0)).absoluteFilePath());

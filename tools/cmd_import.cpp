@@ -22,23 +22,22 @@ public:
 
 int cmdImport(const QStringList &args)
 {
-    const QString usageLine = QStringLiteral("import IMAGE MODEL TABLE.db [--append]");
     QStringList positional;
     bool append = false;
     for (const QString &a : args) {
         if (a == QLatin1String("--append"))
             append = true;
         else if (a.startsWith(QLatin1String("--")))
-            return cli::usage(QStringLiteral("unknown option %1").arg(a), usageLine);
+            return cli::usage(QStringLiteral("unknown option %1").arg(a));
         else
             positional.append(a);
     }
     if (positional.size() != 3)
-        return cli::usage(QStringLiteral("import takes an image, a model index and a table file"), usageLine);
+        return cli::usage(QStringLiteral("import takes an image, a model index and a table file"));
     bool ok = false;
     const int model = positional[1].toInt(&ok);
     if (!ok || model < 1 || model > 10)
-        return cli::usage(QStringLiteral("MODEL is the model index, 1 to 10"), usageLine);
+        return cli::usage(QStringLiteral("MODEL is the model index, 1 to 10"));
 
     return cli::guarded([&] {
         QFile file(positional[0]);

@@ -7,8 +7,6 @@
 
 namespace {
 
-const QString usageLine = QStringLiteral("ports [DEVICE...]");
-
 QString orDash(const QString &text)
 {
     return text.isEmpty() ? QStringLiteral("-") : text;
@@ -20,7 +18,7 @@ int cmdPorts(const QStringList &args)
 {
     for (const QString &a : args) {
         if (a.startsWith(QLatin1String("--")))
-            return cli::usage(QStringLiteral("unexpected argument \"%1\"").arg(a), usageLine);
+            return cli::usage(QStringLiteral("unexpected argument \"%1\"").arg(a));
     }
     // One port a line, tab-separated: path (the stable name where there is one), description
     // with its maker, access. Devices named on the command line and the assigned ones follow

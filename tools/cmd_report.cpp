@@ -8,9 +8,8 @@
 
 int cmdReport(const QStringList &args)
 {
-    const QString usageLine = QStringLiteral("report TABLE.db OUT.pdf");
     if (args.size() != 2)
-        return cli::usage(QStringLiteral("report needs a table file and a PDF file name"), usageLine);
+        return cli::usage(QStringLiteral("report needs a table file and a PDF file name"));
     return cli::guarded([&] {
         DbfTable table;
         table.setFileName(QFileInfo(args.at(0)).absoluteFilePath());

@@ -13,10 +13,6 @@
 
 namespace {
 
-const QString usageLine = QStringLiteral(
-    "simulate [--model N] [--type-code C] [--firmware X.Y.Z] [--records N | --image FILE | --raw FILE]\n"
-    "                [--fast] [--z N] [--silent] [--link PATH] [--hangup-after N]");
-
 std::atomic<bool> stopRequested{false};
 
 void onSignal(int)
@@ -51,18 +47,18 @@ int cmdSimulate(const QStringList &args)
         const QString &a = args[i];
         if (a == QLatin1String("--model")) {
             if (!takeInt(args, i, 0, 207, &options.model))
-                return cli::usage(QStringLiteral("--model needs a number 0..207"), usageLine);
+                return cli::usage(QStringLiteral("--model needs a number 0..207"));
         } else if (a == QLatin1String("--type-code")) {
             if (!takeInt(args, i, 0, 207, &options.typeCode))
-                return cli::usage(QStringLiteral("--type-code needs a number 0..207"), usageLine);
+                return cli::usage(QStringLiteral("--type-code needs a number 0..207"));
         } else if (a == QLatin1String("--firmware")) {
             if (i + 1 >= args.size() ||
                 !InstrumentSimulator::parseFirmware(args[++i], &options.firmwareA, &options.firmwareB,
                                                     &options.firmwareC))
-                return cli::usage(QStringLiteral("--firmware needs X.Y.Z as shown, each 0..255"), usageLine);
+                return cli::usage(QStringLiteral("--firmware needs X.Y.Z as shown, each 0..255"));
         } else if (a == QLatin1String("--records")) {
             if (!takeInt(args, i, 0, 5461, &records))
-                return cli::usage(QStringLiteral("--records needs a number 0..5461"), usageLine);
+                return cli::usage(QStringLiteral("--records needs a number 0..5461"));
         } else if (a == QLatin1String("--image") && i + 1 < args.size()) {
             imageFile = args[++i];
         } else if (a == QLatin1String("--raw") && i + 1 < args.size()) {
@@ -71,16 +67,16 @@ int cmdSimulate(const QStringList &args)
             link = args[++i];
         } else if (a == QLatin1String("--z")) {
             if (!takeInt(args, i, 0, 1000000, &options.zCount))
-                return cli::usage(QStringLiteral("--z needs a count"), usageLine);
+                return cli::usage(QStringLiteral("--z needs a count"));
         } else if (a == QLatin1String("--hangup-after")) {
             if (!takeInt(args, i, 0, 1000000000, &hangupAfter))
-                return cli::usage(QStringLiteral("--hangup-after needs a count of characters"), usageLine);
+                return cli::usage(QStringLiteral("--hangup-after needs a count of characters"));
         } else if (a == QLatin1String("--fast")) {
             fast = true;
         } else if (a == QLatin1String("--silent")) {
             options.silent = true;
         } else {
-            return cli::usage(QStringLiteral("unknown argument \"%1\"").arg(a), usageLine);
+            return cli::usage(QStringLiteral("unknown argument \"%1\"").arg(a));
         }
     }
 

@@ -5,65 +5,55 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <map>
 #include <memory>
 
 namespace {
 
-struct Command
+// Qt's own diagnostics (platform plugin, fonts, printing: "QStandardPaths: XDG_RUNTIME_DIR not
+// set", "QPainter::begin(): Returned false") are not for the user of a script: qpx-cli prints only
+// its own messages, and reports its failures itself. A fatal message still ends the program.
+void dropQtMessages(QtMsgType type, const QMessageLogContext &, const QString &text)
 {
-    int (*run)(const QStringList &);
-    bool needsGui; // draws with QPainter on fonts, so it needs a (possibly offscreen) GUI application
-    const char *summary;
-};
-
-const std::map<QString, Command> &commands()
-{
-    static const std::map<QString, Command> table{
-        {QStringLiteral("dump"),
-         {cmdDump, false, "dump TABLE.db                       print the live rows as CSV"}},
-        {QStringLiteral("import"),
-         {cmdImport, false, "import IMAGE MODEL TABLE.db [--append]  import a memory image"}},
-        {QStringLiteral("download"),
-         {cmdDownload, false,
-          "download [--port DEVICE] [--append] [--timeout SECONDS] [--trace FILE] TABLE.db  download from "
-          "the "
-          "instrument"}},
-        {QStringLiteral("ports"),
-         {cmdPorts, false,
-          "ports [DEVICE...]                   list serial ports and what COM1, COM2 stand for"}},
-        {QStringLiteral("simulate"),
-         {cmdSimulate, false,
-          "simulate [options]                  play the instrument on a pseudo-terminal"}},
-        {QStringLiteral("export"),
-         {cmdExport, false, "export TABLE.db OUT.xlsx            write the spreadsheet workbook"}},
-        {QStringLiteral("report"),
-         {cmdReport, true, "report TABLE.db OUT.pdf             write the measurement report as PDF"}},
-        {QStringLiteral("chart"),
-         {cmdChart, true, "chart TABLE.db SERIES OUT.png|OUT.pdf  draw one observation series"}},
-    };
-    return table;
+    if (type == QtFatalMsg)
+        cli::err(text);
 }
 
-int printHelp()
+bool isHelp(const QString &word)
 {
-    cli::err(QStringLiteral("usage: qpx-cli COMMAND [ARGS]"));
-    for (const auto &[name, command] : commands())
-        cli::err(QStringLiteral("  ") + QString::fromUtf8(command.summary));
-    return cli::BadUsage;
+    return word == QLatin1String("--help") || word == QLatin1String("-h");
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    qInstallMessageHandler(dropQtMessages);
     const QString word = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    const auto it = commands().find(word);
-    if (it == commands().end())
-        return printHelp();
+    if (isHelp(word)) {
+        cli::write(stdout, cli::programUsage());
+        return cli::Ok;
+    }
+    if (word == QLatin1String("--version")) {
+        cli::out(QStringLiteral("qpx-cli " QPX_VERSION_TEXT));
+        return cli::Ok;
+    }
+    const cli::Command *command = cli::findCommand(word);
+    if (!command) {
+        if (!word.isEmpty())
+            cli::err(QStringLiteral("qpx-cli: unknown command \"%1\"").arg(word));
+        cli::write(stderr, cli::programUsage());
+        return cli::BadUsage;
+    }
+    cli::setRunningCommand(command);
+    for (int i = 2; i < argc; ++i) {
+        if (isHelp(QString::fromLocal8Bit(argv[i]))) {
+            cli::write(stdout, cli::commandUsage(*command));
+            return cli::Ok;
+        }
+    }
 
     std::unique_ptr<QCoreApplication> app;
-    if (it->second.needsGui) {
+    if (command->needsGui) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
@@ -73,6 +63,5 @@ int main(int argc, char *argv[])
     // Numbers and dates follow the locale the environment names (LANG=ru_RU.UTF-8: decimal comma).
     Regional::setCurrent(Regional::fromEnvironment());
 
-    QStringList args = app->arguments().mid(2);
-    return it->second.run(args);
+    return command->run(app->arguments().mid(2));
 }

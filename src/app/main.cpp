@@ -136,44 +136,45 @@ QAction *TForm1::command(QMenu *menu, const QString &caption, void (TForm1::*han
 
 void TForm1::buildMenus()
 {
-    QMenu *file = menuBar()->addMenu(QStringLiteral("Файл"));
-    N2 =
-        command(file, QStringLiteral("Создать"), &TForm1::N2Click, 0, QKeySequence(QStringLiteral("Ctrl+N")));
-    N3 =
-        command(file, QStringLiteral("Открыть"), &TForm1::N3Click, 1, QKeySequence(QStringLiteral("Ctrl+O")));
-    N4 = command(file, QStringLiteral("Дополнить"), &TForm1::N4Click);
-    N5 = command(file, QStringLiteral("Сохранить"), &TForm1::N5Click, 2,
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&Файл"));
+    N2 = command(file, QStringLiteral("&Создать"), &TForm1::N2Click, 0,
+                 QKeySequence(QStringLiteral("Ctrl+N")));
+    N3 = command(file, QStringLiteral("&Открыть"), &TForm1::N3Click, 1,
+                 QKeySequence(QStringLiteral("Ctrl+O")));
+    N4 = command(file, QStringLiteral("&Дополнить"), &TForm1::N4Click);
+    N5 = command(file, QStringLiteral("Со&хранить"), &TForm1::N5Click, 2,
                  QKeySequence(QStringLiteral("Ctrl+S")));
-    N7 = command(file, QStringLiteral("Закрыть"), &TForm1::N7Click);
+    N7 = command(file, QStringLiteral("&Закрыть"), &TForm1::N7Click);
     file->addSeparator();
-    N8 = command(file, QStringLiteral("Предварительный просмотр"), &TForm1::N8Click, 3);
-    N9 = command(file, QStringLiteral("Печать"), &TForm1::N9Click, 4, QKeySequence(QStringLiteral("Ctrl+P")));
+    N8 = command(file, QStringLiteral("Предварительный п&росмотр"), &TForm1::N8Click, 3);
+    N9 =
+        command(file, QStringLiteral("&Печать"), &TForm1::N9Click, 4, QKeySequence(QStringLiteral("Ctrl+P")));
     file->addSeparator();
-    N11 = command(file, QStringLiteral("Выход"), &TForm1::N11Click);
+    N11 = command(file, QStringLiteral("&Выход"), &TForm1::N11Click);
 
-    QMenu *view = menuBar()->addMenu(QStringLiteral("Вид"));
-    N23 = command(view, QStringLiteral("Выровнять столбцы"), &TForm1::N23Click);
+    QMenu *view = menuBar()->addMenu(QStringLiteral("&Вид"));
+    N23 = command(view, QStringLiteral("&Выровнять столбцы"), &TForm1::N23Click);
     view->addSeparator();
-    N17 = command(view, QStringLiteral("Задать цвет"), &TForm1::N17Click);
-    N18 = command(view, QStringLiteral("Убрать цвет"), &TForm1::N18Click);
-    N19 = command(view, QStringLiteral("Убрать все цвета"), &TForm1::N19Click);
+    N17 = command(view, QStringLiteral("&Задать цвет"), &TForm1::N17Click);
+    N18 = command(view, QStringLiteral("&Убрать цвет"), &TForm1::N18Click);
+    N19 = command(view, QStringLiteral("Убрать вс&е цвета"), &TForm1::N19Click);
     view->addSeparator();
-    N33 = command(view, QStringLiteral("Убрать сортировку"), &TForm1::N33Click);
+    N33 = command(view, QStringLiteral("Убрать &сортировку"), &TForm1::N33Click);
 
-    QMenu *edit = menuBar()->addMenu(QStringLiteral("Правка"));
-    N21 = command(edit, QStringLiteral("Удалить строки"), &TForm1::N21Click, 6);
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Правка"));
+    N21 = command(edit, QStringLiteral("&Удалить строки"), &TForm1::N21Click, 6);
 
-    QMenu *service = menuBar()->addMenu(QStringLiteral("Сервис"));
-    Excel1 = command(service, QStringLiteral("Экспорт в Excel"), &TForm1::Excel1Click);
-    N37 = command(service, QStringLiteral("Перенумеровать строки"), &TForm1::N37Click);
-    N15 = command(service, QStringLiteral("Построить график"), &TForm1::N15Click);
+    QMenu *service = menuBar()->addMenu(QStringLiteral("С&ервис"));
+    Excel1 = command(service, QStringLiteral("&Экспорт в Excel"), &TForm1::Excel1Click);
+    N37 = command(service, QStringLiteral("&Перенумеровать строки"), &TForm1::N37Click);
+    N15 = command(service, QStringLiteral("Построить &график"), &TForm1::N15Click);
     // Not a table command: the ports can be set up with or without a table open.
-    Ports1 = command(service, QStringLiteral("Настройка портов"), &TForm1::Ports1Click);
+    Ports1 = command(service, QStringLiteral("&Настройка портов"), &TForm1::Ports1Click);
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("Справка"));
-    N24 = command(help, QStringLiteral("Помощь"), &TForm1::N24Click, 5, QKeySequence(Qt::Key_F1));
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Справка"));
+    N24 = command(help, QStringLiteral("&Помощь"), &TForm1::N24Click, 5, QKeySequence(Qt::Key_F1));
     help->addSeparator();
-    N26 = command(help, QStringLiteral("О программе"), &TForm1::N26Click);
+    N26 = command(help, QStringLiteral("&О программе"), &TForm1::N26Click);
 }
 
 void TForm1::buildToolBar()
@@ -191,41 +192,45 @@ void TForm1::buildToolBar()
     palette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
     ToolBar1->setPalette(palette);
 
-    auto button = [this](int picture_, void (TForm1::*handler)()) {
+    // Pictures only; the tool tip and the accessible name carry the caption of the menu item
+    // that the button stands for.
+    auto button = [this](int picture_, void (TForm1::*handler)(), const QString &caption) {
         auto *b = new QToolButton(ToolBar1);
         b->setIcon(picture(picture_));
         b->setIconSize(QSize(16, 16));
         b->setFixedSize(23, 22);
         b->setAutoRaise(true);
-        b->setToolTip(QString());
+        b->setToolTip(caption);
+        b->setAccessibleName(caption);
         b->setFocusPolicy(Qt::NoFocus);
         connect(b, &QToolButton::clicked, this,
                 [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
         ToolBar1->addWidget(b);
         return b;
     };
-    ToolButton1 = button(0, &TForm1::N2Click);
-    ToolButton2 = button(1, &TForm1::N3Click);
-    ToolButton3 = button(2, &TForm1::N5Click);
-    ToolButton4 = button(3, &TForm1::N8Click);
-    ToolButton5 = button(4, &TForm1::N9Click);
-    ToolButton6 = button(5, &TForm1::ToolButton6Click);
+    ToolButton1 = button(0, &TForm1::N2Click, QStringLiteral("Создать"));
+    ToolButton2 = button(1, &TForm1::N3Click, QStringLiteral("Открыть"));
+    ToolButton3 = button(2, &TForm1::N5Click, QStringLiteral("Сохранить"));
+    ToolButton4 = button(3, &TForm1::N8Click, QStringLiteral("Предварительный просмотр"));
+    ToolButton5 = button(4, &TForm1::N9Click, QStringLiteral("Печать"));
+    ToolButton6 = button(5, &TForm1::ToolButton6Click, QStringLiteral("Помощь"));
+    ToolBar1->setAccessibleName(QStringLiteral("Панель инструментов"));
     ToolBar1->setFixedHeight(29);
 }
 
 void TForm1::buildPopupMenu()
 {
     PopupMenu1 = new QMenu(this);
-    command(PopupMenu1, QStringLiteral("График"), &TForm1::N15Click);
-    command(PopupMenu1, QStringLiteral("Печать"), &TForm1::N22Click);
+    command(PopupMenu1, QStringLiteral("&График"), &TForm1::N15Click);
+    command(PopupMenu1, QStringLiteral("&Печать"), &TForm1::N22Click);
     PopupMenu1->addSeparator();
-    command(PopupMenu1, QStringLiteral("Задать цвет"), &TForm1::N17Click);
-    command(PopupMenu1, QStringLiteral("Убрать цвет"), &TForm1::N18Click);
-    command(PopupMenu1, QStringLiteral("Убрать все цвета"), &TForm1::N19Click);
+    command(PopupMenu1, QStringLiteral("&Задать цвет"), &TForm1::N17Click);
+    command(PopupMenu1, QStringLiteral("&Убрать цвет"), &TForm1::N18Click);
+    command(PopupMenu1, QStringLiteral("Убрать вс&е цвета"), &TForm1::N19Click);
     PopupMenu1->addSeparator();
-    command(PopupMenu1, QStringLiteral("Выровнять столбцы"), &TForm1::N23Click);
+    command(PopupMenu1, QStringLiteral("&Выровнять столбцы"), &TForm1::N23Click);
     PopupMenu1->addSeparator();
-    command(PopupMenu1, QStringLiteral("Удалить"), &TForm1::N21Click);
+    command(PopupMenu1, QStringLiteral("У&далить"), &TForm1::N21Click);
 
     QWidget *g = grid();
     g->setContextMenuPolicy(Qt::CustomContextMenu);

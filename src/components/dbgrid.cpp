@@ -493,6 +493,8 @@ DbGrid::DbGrid(QWidget *parent) : QFrame(parent), m_style(std::make_unique<GridS
     m_view->setItemDelegate(new DbGridDelegate(this));
     m_view->setStyle(m_style.get());
     m_footer = new DbGridFooter(this);
+    m_title->setAccessibleName(QStringLiteral("Заголовки столбцов"));
+    m_footer->setAccessibleName(QStringLiteral("Итоги выделенных строк"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -97,6 +97,7 @@ PreviewWindow::PreviewWindow(const PreparedReport &report, QWidget *parent)
         m_zoomBox->addItem(QStringLiteral("%1%").arg(percent), percent);
     m_zoomBox->setCurrentIndex(1);
     m_zoomBox->setToolTip(QStringLiteral("Масштаб"));
+    m_zoomBox->setAccessibleName(QStringLiteral("Масштаб"));
     bar->addWidget(m_zoomBox);
     connect(m_zoomBox, &QComboBox::activated, this, [this](int index) {
         if (index == 0)
@@ -107,18 +108,23 @@ PreviewWindow::PreviewWindow(const PreparedReport &report, QWidget *parent)
             setZoom(Zoom::Percent, m_zoomBox->itemData(index).toInt());
     });
     bar->addSeparator();
-    bar->addAction(QStringLiteral("|<"), this, [this] { showPage(0); })
-        ->setToolTip(QStringLiteral("Первая страница"));
-    bar->addAction(QStringLiteral("<"), this, [this] { showPage(currentPage() - 1); })
-        ->setToolTip(QStringLiteral("Предыдущая страница"));
+    // The page buttons show arrows; the tool tip and the accessible name say what they do.
+    auto pageButton = [this, bar](const QString &arrows, const QString &name, auto go) {
+        QAction *action = bar->addAction(arrows, this, go);
+        action->setToolTip(name);
+        bar->widgetForAction(action)->setAccessibleName(name);
+    };
+    pageButton(QStringLiteral("|<"), QStringLiteral("Первая страница"), [this] { showPage(0); });
+    pageButton(QStringLiteral("<"), QStringLiteral("Предыдущая страница"),
+               [this] { showPage(currentPage() - 1); });
     m_pageLabel = new QLabel(bar);
     m_pageLabel->setMinimumWidth(110);
     m_pageLabel->setAlignment(Qt::AlignCenter);
     bar->addWidget(m_pageLabel);
-    bar->addAction(QStringLiteral(">"), this, [this] { showPage(currentPage() + 1); })
-        ->setToolTip(QStringLiteral("Следующая страница"));
-    bar->addAction(QStringLiteral(">|"), this, [this] { showPage(m_report.pageCount() - 1); })
-        ->setToolTip(QStringLiteral("Последняя страница"));
+    pageButton(QStringLiteral(">"), QStringLiteral("Следующая страница"),
+               [this] { showPage(currentPage() + 1); });
+    pageButton(QStringLiteral(">|"), QStringLiteral("Последняя страница"),
+               [this] { showPage(m_report.pageCount() - 1); });
     bar->addSeparator();
     bar->addAction(QStringLiteral("Найти..."), this, [this] { askAndFind(); });
     bar->addAction(QStringLiteral("Сохранить..."), this, [this] {
@@ -137,6 +143,7 @@ PreviewWindow::PreviewWindow(const PreparedReport &report, QWidget *parent)
     m_scroll->setBackgroundRole(QPalette::Dark);
     m_scroll->setAlignment(Qt::AlignHCenter);
     m_scroll->setWidget(m_view);
+    m_scroll->setAccessibleName(QStringLiteral("Страницы отчёта"));
     m_scroll->viewport()->installEventFilter(this);
 
     auto *layout = new QVBoxLayout(this);

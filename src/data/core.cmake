@@ -3,5 +3,6 @@
 target_sources(qpx_core PRIVATE
     errors.h messages.h
     regional.h regional.cpp
+    clocalescope.h clocalescope.cpp
     memoryimage.h memoryimage.cpp
     settingsstore.h settingsstore.cpp)

@@ -69,6 +69,7 @@ TForm2::TForm2(QWidget *parent) : QDialog(parent)
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setAccessibleName(QStringLiteral("Ход загрузки"));
     ProgressBar1->setGeometry(20, 57, 453, 17);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);

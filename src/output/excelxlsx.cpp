@@ -1,5 +1,7 @@
 #include "excelxlsx.h"
 
+#include "data/clocalescope.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -302,6 +304,10 @@ void XlsxAutomation::write(const QString &path) const
         partName = part.fileName();
         part.setAutoRemove(false);
     }
+    // The writer formats every number of the file (cell values, column widths, margins) with the
+    // C library's printf family, which follows the process locale: under Russian settings it
+    // would write "20,7" where the file format wants "20.7".
+    const CLocaleScope cNumbers;
     lxw_workbook *book = workbook_new(QFile::encodeName(partName).constData());
     if (!book) {
         QFile::remove(partName);

@@ -59,10 +59,24 @@ TForm4::TForm4(DbfTable *table, QWidget *parent) : QDialog(parent), m_table(tabl
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(184, 80, 87, 25);
     Button1->setAutoDefault(false);
+    // Enter in the series field presses "Построить".
+    Button1->setDefault(true);
+    GroupBox1->setAccessibleName(GroupBox1->title());
+    Edit1->setAccessibleName(Label1->text());
+    Label1->setBuddy(Edit1);
     connect(Button1, &QPushButton::clicked, this, [this] { runGuarded([this] { Button1Click(); }); });
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void TForm4::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // At every showing the series field takes the typing, its old text selected so that the next
+    // number replaces it.
+    Edit1->setFocus(Qt::OtherFocusReason);
+    Edit1->selectAll();
 }
 
 void TForm4::Button1Click()

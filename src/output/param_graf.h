@@ -34,6 +34,9 @@ public:
     // more, otherwise warns "Данной серии измерений не существует" and closes with Rejected.
     void Button1Click();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     DbfTable *m_table;
 };

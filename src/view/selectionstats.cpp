@@ -91,15 +91,33 @@ bool readPlain(const QString &text, QChar separator, double *value)
     return ok;
 }
 
+} // namespace
+
+QString noNumberText(int field, const QString &text)
+{
+    const bool mass = field == 0;
+    if (text.trimmed().isEmpty())
+        return mass ? QStringLiteral("Среди выделенных строк есть строка без массы: "
+                                     "минимум, среднее и максимум не вычислены")
+                    : QStringLiteral("Среди выделенных строк есть строка без номера серии "
+                                     "(оперативное взвешивание): минимум, среднее и максимум не вычислены");
+    return (mass ? QStringLiteral("Масса «%1» в выделенной строке не является числом: "
+                                  "минимум, среднее и максимум не вычислены")
+                 : QStringLiteral("Номер серии «%1» в выделенной строке не является числом: "
+                                  "минимум, среднее и максимум не вычислены"))
+        .arg(text);
+}
+
+namespace {
 double valueOf(const QList<QStringList> &snapshots, qsizetype row, int field)
 {
     const QStringList &values = snapshots.at(row);
     const QString text = field < values.size() ? values.at(field) : QString();
     const Regional &regional = Regional::current();
     double value = 0;
-    if (readPlain(text, regional.decimalSeparator(), &value))
+    if (readPlain(text, regional.decimalSeparator(), &value) || regional.tryParseFloat(text, &value))
         return value;
-    return regional.parseFloat(text);
+    throw ConvertError(noNumberText(field, text));
 }
 } // namespace
 

@@ -24,7 +24,11 @@ QString formatNumber(double value);
 
 // The footers for `count` selected rows. `snapshots` holds the stored values of each selected
 // row in selection order (T_1, T_2, DATE, TIME); with count < 2 it is not read.
-// Throws ConvertError at the first value that is not a number.
+// Throws ConvertError with noNumberText() at the first value that is not a number.
+// The operator's message for a selected row whose mass (field 0) or series number (field 1) is
+// empty or no number; the box adds the full stop.
+QString noNumberText(int field, const QString &text);
+
 SelectionFooters footers(qsizetype count, const QList<QStringList> &snapshots);
 
 } // namespace SelectionStats

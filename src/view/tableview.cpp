@@ -68,6 +68,8 @@ TableView::TableView(DbfTable *table, QWidget *parent)
     m_grid->setShowFooters(true);
     m_grid->setColumns(measurementColumns());
     m_grid->setBookmarkFields(QStringLiteral("T_1;T_2;DATE;TIME"));
+    m_grid->setAccessibleName(QStringLiteral("Таблица измерений"));
+    m_grid->view()->setAccessibleName(QStringLiteral("Таблица измерений"));
 
     // The grid's events come from the event loop: each runs inside the general error handler.
     connect(m_grid, &DbGrid::titleStateChange, this,

@@ -3,16 +3,28 @@
 #include "app/about.h"
 #include "app/logo.h"
 #include "app/main.h"
+#include "data/dbftable.h"
+#include "device/receive.h"
+#include "output/graf.h"
+#include "output/param_graf.h"
 #include "scriptedprompts.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPalette>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -206,15 +218,139 @@ TEST_F(ShellTest, ToolbarHoldsSixPictureButtons23PixelsApart)
     for (int i = 0; i < buttons.size(); ++i) {
         EXPECT_FALSE(buttons[i]->icon().isNull());
         EXPECT_TRUE(buttons[i]->text().isEmpty() || buttons[i]->toolButtonStyle() == Qt::ToolButtonIconOnly);
-        EXPECT_TRUE(buttons[i]->toolTip().isEmpty());
         if (i > 0) {
             EXPECT_EQ(buttons[i]->x() - buttons[i - 1]->x(), 23);
         }
     }
     EXPECT_EQ(form.ToolBar1->height(), 29);
+    // The tool tip names the command, as the menu item's caption does.
+    QStringList tips;
+    for (QToolButton *b : buttons)
+        tips << b->toolTip() + QLatin1Char('=') + b->accessibleName();
+    EXPECT_EQ(
+        tips.join(QLatin1Char('|')),
+        QStringLiteral("Создать=Создать|Открыть=Открыть|Сохранить=Сохранить|"
+                       "Предварительный просмотр=Предварительный просмотр|Печать=Печать|Помощь=Помощь"));
     // Pictures shared with the menu items.
     for (QAction *a : {form.N2, form.N3, form.N5, form.N8, form.N9, form.N24, form.N21})
         EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
+}
+
+namespace {
+// Captions as shown, with the access key in brackets: "&Файл" -> "[Ф]айл".
+QString shownCaption(const QString &text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('&') && i + 1 < text.size()) {
+            ++i;
+            out += text.at(i) == QLatin1Char('&') ? QStringLiteral("&")
+                                                  : QLatin1Char('[') + text.at(i) + QLatin1Char(']');
+        } else {
+            out += text.at(i);
+        }
+    }
+    return out;
+}
+
+QStringList menuCaptions(const QList<QAction *> &actions)
+{
+    QStringList out;
+    for (QAction *a : actions)
+        if (!a->isSeparator())
+            out << shownCaption(a->text());
+    return out;
+}
+
+// Access keys must differ within one menu, or Alt with the letter only cycles between items.
+void expectDistinctKeys(const QStringList &captions)
+{
+    QSet<QChar> keys;
+    for (const QString &c : captions) {
+        const qsizetype open = c.indexOf(QLatin1Char('['));
+        ASSERT_GE(open, 0) << c.toStdString();
+        EXPECT_EQ(c.count(QLatin1Char('[')), 1) << c.toStdString();
+        const QChar key = c.at(open + 1).toLower();
+        EXPECT_FALSE(keys.contains(key)) << c.toStdString();
+        keys.insert(key);
+    }
+}
+} // namespace
+
+TEST_F(ShellTest, MenusHaveOneAccessKeyEachAndTheSpecifiedCaptions)
+{
+    TForm1 form;
+    QStringList bar;
+    QStringList items;
+    for (QAction *m : form.menuBar()->actions()) {
+        bar << shownCaption(m->text());
+        const QStringList captions = menuCaptions(m->menu()->actions());
+        expectDistinctKeys(captions);
+        items << captions.join(QLatin1Char(','));
+    }
+    expectDistinctKeys(bar);
+    EXPECT_EQ(bar.join(QLatin1Char('|')), QStringLiteral("[Ф]айл|[В]ид|[П]равка|С[е]рвис|[С]правка"));
+    EXPECT_EQ(items.join(QLatin1Char('|')),
+              QStringLiteral("[С]оздать,[О]ткрыть,[Д]ополнить,Со[х]ранить,[З]акрыть,Предварительный "
+                             "п[р]осмотр,[П]ечать,[В]ыход|"
+                             "[В]ыровнять столбцы,[З]адать цвет,[У]брать цвет,Убрать вс[е] цвета,Убрать "
+                             "[с]ортировку|"
+                             "[У]далить строки|"
+                             "[Э]кспорт в Excel,[П]еренумеровать строки,Построить [г]рафик,[Н]астройка портов|"
+                             "[П]омощь,[О] программе"));
+    expectDistinctKeys(menuCaptions(form.PopupMenu1->actions()));
+
+    // Alt with the underlined letter opens the menu: Alt+Ф opens "Файл", Alt+Е "Сервис".
+    for (const auto &[key, index] : {std::pair{0x0424, 0}, std::pair{0x0415, 3}}) {
+        TForm1 shown;
+        shown.show();
+        shown.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&shown));
+        QMenu *menu = shown.menuBar()->actions().at(index)->menu();
+        QTest::sendKeyEvent(QTest::Click, &shown, Qt::Key(key), QString(QChar(char16_t(key)).toLower()),
+                            Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 2000)) << index;
+        menu->close();
+    }
+}
+
+namespace {
+// The controls of a window that a screen reader announces without a name of their own.
+QStringList unnamedControls(QWidget *window)
+{
+    QStringList unnamed;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!qobject_cast<QAbstractButton *>(w) && !qobject_cast<QLineEdit *>(w) &&
+            !qobject_cast<QAbstractItemView *>(w) && !qobject_cast<QProgressBar *>(w) &&
+            !qobject_cast<QComboBox *>(w) && !qobject_cast<QAbstractSpinBox *>(w) &&
+            !qobject_cast<QToolBar *>(w))
+            continue;
+        if (qobject_cast<QComboBox *>(w->parentWidget()) ||
+            qobject_cast<QAbstractSpinBox *>(w->parentWidget()))
+            continue; // the parts of a combined control speak through it
+        if (!w->isVisibleTo(window))
+            continue; // Qt's helpers that are not shown (toolbar and menu extensions, table corner)
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+        if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed << QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') + w->objectName();
+    }
+    return unnamed;
+}
+} // namespace
+
+TEST_F(ShellTest, EveryControlHasAnAccessibleName)
+{
+    TForm1 form;
+    form.show();
+    EXPECT_EQ(unnamedControls(&form).join(QLatin1Char('|')), QString());
+    TForm4 params(&form.Dbf1, &form);
+    EXPECT_EQ(unnamedControls(&params).join(QLatin1Char('|')), QString());
+    TForm3 chart(&form.Dbf1, &form);
+    EXPECT_EQ(unnamedControls(&chart).join(QLatin1Char('|')), QString());
+    TForm2 download(&form);
+    EXPECT_EQ(unnamedControls(&download).join(QLatin1Char('|')), QString());
+    Tform6 about(&form);
+    EXPECT_EQ(unnamedControls(&about).join(QLatin1Char('|')), QString());
 }
 
 namespace {

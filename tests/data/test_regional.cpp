@@ -1,9 +1,15 @@
-// Regional number and date conversions, the base of every T_1 / T_2 text in the table.
+// Regional number and date conversions, the base of every T_1 / T_2 text in the table, and the
+// "C" number forms that file formats get whatever the process locale.
+#include "data/clocalescope.h"
 #include "data/errors.h"
 #include "data/regional.h"
 
 #include <QLocale>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <string>
 
 TEST(Regional, GeneralFormUnderRussianSettings)
 {
@@ -55,13 +61,44 @@ TEST(Regional, DateTimesFollowTheDateOrderAndRejectImpossibleDates)
     EXPECT_EQ(us.parseDateTime(QStringLiteral("11/07/2005 10:00")).date(), QDate(2005, 11, 7));
 }
 
-TEST(Regional, AnEnvironmentWithoutLocaleGetsRussianSettings)
+TEST(Regional, RussianOrNoLocaleInTheEnvironmentGivesRussianSettings)
 {
-    // CTest runs the tests under LC_ALL=C.UTF-8, a locale that names no language.
-    if (QLocale::system().language() != QLocale::C)
-        GTEST_SKIP() << "the environment names a locale";
+    // The suite runs under ru_RU.UTF-8 (the operator's desktop) and under C.UTF-8, a locale that
+    // names no language; both give the forms the tables are written in.
+    const QLocale::Language language = QLocale::system().language();
+    if (language != QLocale::C && language != QLocale::Russian)
+        GTEST_SKIP() << "the environment names another locale";
     const Regional r = Regional::fromEnvironment();
     EXPECT_EQ(r.decimalSeparator(), QLatin1Char(','));
     EXPECT_EQ(r.dateOrder(), Regional::DateOrder::DayMonthYear);
     EXPECT_EQ(r.dateSeparator(), QLatin1Char('.'));
+}
+
+TEST(CLocaleScope, FileNumbersGetAPointWhateverTheProcessLocale)
+{
+    // The process locale as the application object sets it on the operator's desktop.
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "ru_RU.UTF-8"))
+        GTEST_SKIP() << "no ru_RU.UTF-8 locale on this machine (scripts/install-deps makes it)";
+    const auto printed = [] {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.7g", 20.7109375);
+        return std::string(text);
+    };
+    EXPECT_EQ(printed(), "20,71094");
+    {
+        const CLocaleScope c;
+        EXPECT_TRUE(c.active());
+        EXPECT_EQ(printed(), "20.71094");
+        EXPECT_EQ(std::strtod("0.75", nullptr), 0.75);
+        {
+            const CLocaleScope nested;
+            EXPECT_EQ(printed(), "20.71094");
+        }
+        EXPECT_EQ(printed(), "20.71094"); // the inner scope gives back the outer one's "C"
+        // Only this thread's formatting changed: the process locale is still Russian.
+        EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "ru_RU.UTF-8");
+    }
+    EXPECT_EQ(printed(), "20,71094");
+    std::setlocale(LC_ALL, before.c_str());
 }

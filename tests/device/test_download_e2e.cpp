@@ -86,7 +86,6 @@ protected:
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.path());
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         p.setProcessEnvironment(env);
         p.start(cli, QStringList{QStringLiteral("download")} + args);
         p.waitForFinished(60000);

@@ -7,6 +7,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -84,6 +85,35 @@ TEST_F(ChartOnTable, TwoReadingsOrMoreOpenTheChartFewerWarn)
     EXPECT_EQ(table.rowCount(), 2);
     // The entry is kept for the next use.
     EXPECT_TRUE(form.Edit1->text().isEmpty());
+}
+
+TEST_F(ChartOnTable, DialogTakesTheTypedNumberAndEnterBuilds)
+{
+    TForm4 form(&table);
+    // Typed into the dialog as the operator does it: digits, then Enter; twice, the second time
+    // over the text kept from the first.
+    for (const char *typed : {"5", "7"}) {
+        int result = -2;
+        QTimer::singleShot(0, &form, [&] {
+            // The window's focus goes to the field (offscreen, the window itself may not be
+            // active, so the keys go to the field that has the window's focus).
+            QWidget *focus = form.focusWidget();
+            EXPECT_EQ(focus, form.Edit1);
+            EXPECT_EQ(form.Edit1->selectedText(), form.Edit1->text());
+            QTest::keyClicks(focus ? focus : &form, QString::fromLatin1(typed));
+            QTest::keyClick(focus ? focus : &form, Qt::Key_Return);
+            if (form.isVisible())
+                form.reject(); // Enter pressed nothing
+        });
+        result = form.exec();
+        EXPECT_EQ(result, QDialog::Accepted) << typed;
+        EXPECT_EQ(form.Edit1->text(), QString::fromLatin1(typed));
+        EXPECT_TRUE(prompts.messages.isEmpty());
+        EXPECT_EQ(table.rowCount(), typed[0] == '5' ? 4 : 3);
+        table.setFiltered(false);
+    }
+    EXPECT_TRUE(form.Button1->isDefault());
+    EXPECT_FALSE(form.Edit1->accessibleName().isEmpty());
 }
 
 TEST_F(ChartOnTable, NoOpenTableMeansNoSeries)

@@ -13,6 +13,7 @@
 #include <QScrollArea>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -206,6 +207,15 @@ TEST_F(MeasurementReportTest, PopupPrintUsesThePagesOfTheLastPreview)
         const QScrollArea *area = preview->findChild<QScrollArea *>();
         ASSERT_NE(area, nullptr);
         EXPECT_GT(preview->scale() * 297.0, area->viewport()->width() * 0.8);
+        // The arrow buttons are named for the operator and a screen reader.
+        QStringList names;
+        for (const QToolButton *b : preview->findChildren<QToolButton *>())
+            if (b->text().contains(QLatin1Char('<')) || b->text().contains(QLatin1Char('>')))
+                names << b->toolTip() + QLatin1Char('=') + b->accessibleName();
+        EXPECT_EQ(names.join(QLatin1Char('|')),
+                  QStringLiteral("Первая страница=Первая страница|Предыдущая страница=Предыдущая страница|"
+                                 "Следующая страница=Следующая страница|Последняя страница=Последняя "
+                                 "страница"));
         EXPECT_TRUE(preview->findNext(QStringLiteral("строка 3")));
         EXPECT_FALSE(preview->findNext(QStringLiteral("нет такого")));
         preview->accept();

@@ -75,9 +75,26 @@ TEST(SelectionStats, ValueThatIsNoNumberFailsWithConversionError)
         SelectionStats::footers(2, snapshot);
         FAIL() << "expected a conversion error";
     } catch (const ConvertError &e) {
-        EXPECT_EQ(e.text(), QStringLiteral("'' is not a valid floating point value"));
+        // Said in Russian, naming what is missing.
+        EXPECT_EQ(e.text(), QStringLiteral("Среди выделенных строк есть строка без номера серии "
+                                           "(оперативное взвешивание): минимум, среднее и максимум не "
+                                           "вычислены"));
     }
-    EXPECT_THROW(SelectionStats::footers(2, rows({{"12.3", "1"}, {"1", "1"}})), ConvertError);
+    // The first value that fails is the one reported: the mass before the series number.
+    const auto message = [](const QList<QStringList> &snapshot) {
+        try {
+            SelectionStats::footers(2, snapshot);
+        } catch (const ConvertError &e) {
+            return e.text();
+        }
+        return QString();
+    };
+    EXPECT_EQ(message(rows({{"12,3", "1"}, {" ", ""}})), SelectionStats::noNumberText(0, QString()));
+    EXPECT_TRUE(message(rows({{"12,3", "1"}, {" ", ""}})).contains(QStringLiteral("без массы")));
+    EXPECT_EQ(message(rows({{"12.3", "1"}, {"1", "1"}})),
+              QStringLiteral("Масса «12.3» в выделенной строке не является числом: минимум, среднее и "
+                             "максимум не вычислены"));
+    EXPECT_TRUE(message(rows({{"1", "1"}, {"1", "x"}})).startsWith(QStringLiteral("Номер серии «x»")));
 }
 
 TEST(SelectionStats, ValuesReadLikeTheRegionalReader)

@@ -3,6 +3,7 @@
 #include "components/dbgrid.h"
 #include "data/settingsstore.h"
 #include "view/gridlayout.h"
+#include "view/selectionstats.h"
 #include "view/tableview.h"
 #include "viewtesting.h"
 
@@ -110,7 +111,7 @@ TEST_F(TableViewTest, FootersShowTheStatisticsOfTheSelection)
     // An operative row has no series number: an error message, the footers stay.
     grid->selectRecords({1, 2, 3});
     ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_EQ(prompts.messages[0].text, QStringLiteral("'' is not a valid floating point value."));
+    EXPECT_EQ(prompts.messages[0].text, SelectionStats::noNumberText(1, QString()) + QLatin1Char('.'));
     EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Error);
     EXPECT_EQ(footer(Measurement::T_1), QStringLiteral("12,3/12,4/12,4"));
     EXPECT_EQ(footer(Measurement::T_2), QStringLiteral("3/4/5"));
