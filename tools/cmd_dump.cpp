@@ -30,6 +30,8 @@ int cmdDump(const QStringList &args)
         table.setSchema({}); // any table file: no fields are required
         table.setFileName(args[0]);
         table.open();
+        if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())
+            cli::err(damaged);
 
         QByteArray text;
         QStringList line;

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <csignal>
 #include <map>
 #include <memory>
 
@@ -51,6 +52,8 @@ int printHelp()
 
 int main(int argc, char *argv[])
 {
+    // A file size limit (ulimit -f) then fails the write, which is reported like a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
     const QString word = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const auto it = commands().find(word);
     if (it == commands().end())
