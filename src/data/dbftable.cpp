@@ -1623,6 +1623,11 @@ bool DbfTable::hasIndex(const QString &name) const
     return std::any_of(d->tags.cbegin(), d->tags.cend(), [&](const Tag &t) { return t.name == tag; });
 }
 
+bool DbfTable::isLiveRecord(int recNo) const
+{
+    return recNo >= 1 && recNo <= d->count && d->live(d->rec(recNo));
+}
+
 QString damagedRecordsText(const DbfTable &table)
 {
     const int damaged = table.isOpen() ? table.damagedRecordCount() : 0;

@@ -92,6 +92,8 @@ public:
     // (what a power cut leaves of a record not wholly written): they are no readings, so
     // navigation, counts and outputs skip them; pack removes them.
     int damagedRecordCount() const;
+    // Whether the record is a reading: neither marked deleted nor damaged (filters aside).
+    bool isLiveRecord(int recNo) const;
 
     // Fields of the open file (file order). Lookups by name ignore letter case.
     int fieldCount() const;
