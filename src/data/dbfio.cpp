@@ -250,10 +250,14 @@ public:
         }
         m_fs->changing();
         QByteArray &d = m_node->data;
-        if (d.size() < offset + size)
+        if (d.size() < offset + size) {
+            if (d.capacity() < offset + size)
+                d.reserve(std::max(offset + size, 2 * d.capacity()));
             d.resize(offset + size, '\0');
+        }
         std::memcpy(d.data() + offset, data, size_t(size));
-        m_node->pending.push_back({offset, QByteArray(data, size), d.size()});
+        if (m_fs->m_keepChanges)
+            m_node->pending.push_back({offset, QByteArray(data, size), d.size()});
         return size;
     }
     bool truncate(qint64 size) override
@@ -262,13 +266,15 @@ public:
             return false;
         m_fs->changing();
         m_node->data.resize(size, '\0');
-        m_node->pending.push_back({0, QByteArray(), size});
+        if (m_fs->m_keepChanges)
+            m_node->pending.push_back({0, QByteArray(), size});
         return true;
     }
     bool sync() override
     {
         m_fs->changing();
-        m_node->durable = m_node->data;
+        if (m_fs->m_keepChanges)
+            m_node->durable = m_node->data;
         m_node->pending.clear();
         return true;
     }

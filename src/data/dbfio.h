@@ -139,6 +139,9 @@ public:
     std::function<void()> beforeChange;
     // Number of changes so far.
     quint64 changes() const;
+    // Off: no history is kept (powerCut() then only knows what was put in place); for fuzzing,
+    // where only the speed of the files matters.
+    void setKeepChanges(bool on) { m_keepChanges = on; }
 
     // A new file system holding what a power cut now could leave (see above).
     std::unique_ptr<MemoryFileSystem> powerCut(std::mt19937 &random) const;
@@ -152,6 +155,7 @@ private:
     // The names as they stand after each name change since the last folder sync; [0] is durable.
     std::vector<QMap<QString, std::shared_ptr<Node>>> m_nameHistory;
     quint64 m_changes = 0;
+    bool m_keepChanges = true;
     quint64 m_nextInode = 1;
     int m_serial;
 };
