@@ -47,7 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fuzzing::checkOpenTable(table);
         if (table.rowCount() != 5)
             std::abort(); // the index file never hides rows
-        for (const QString &name : table.indexNames()) {
+        // Each selection rewrites the index file: a few tags show every path, thousands only time.
+        const QStringList names = table.indexNames().mid(0, 8);
+        for (const QString &name : names) {
             table.selectIndex(name);
             fuzzing::checkOpenTable(table);
         }
