@@ -2,18 +2,13 @@
 #include "data/dbftable.h"
 #include "data/memoryimport.h"
 #include "data/regional.h"
+#include "fuzzing.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // In memory where the system has it: the fuzzer runs many thousands of imports.
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
-                                 ? QStringLiteral("/dev/shm/qpx-fuzz-XXXXXX")
-                                 : QDir::tempPath() + QStringLiteral("/qpx-fuzz-XXXXXX"));
     if (size < 1)
         return 0;
     MemoryImage image;
@@ -28,8 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         image.bytes[0] = quint8(count & 0xFF);
         image.bytes[1] = quint8(count >> 8);
     }
+    fuzzing::MemoryFiles files;
     DbfTable table;
-    table.setFileName(dir.filePath(QStringLiteral("image.db")));
+    table.setFileName(QStringLiteral("/fuzz/image.db"));
     try {
         table.create();
         table.open();
@@ -40,6 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         flash2qpx01(table, image, device, true, nullptr);
     } catch (const QpxError &) {
     }
+    fuzzing::checkOpenTable(table);
     table.close();
     return 0;
 }

@@ -1,8 +1,16 @@
-// The download protocol fed arbitrary instrument streams. The input is a sequence of batches:
-// a length byte n followed by n bytes is one batch from the port; a length byte 0 is a tick of
-// the delay timer (the memory command goes out), 255 a tick of the search timer.
+// The download protocol fed arbitrary instrument streams, as the runner drives it through the
+// protocol's host interface: instrument bytes, ticks of both timers, a port that hangs up or will
+// not open, the operator's cancel, and the import of whatever the download completed into a
+// table in memory.
+//
+// Input: a sequence of commands. A byte n of 1..250 is followed by n bytes from the port; 0 is a
+// tick of the delay timer (the memory command goes out), 255 of the search timer, 254 a hangup
+// (writes fail, the port is gone), 253 makes the next open fail, 252 is the operator's cancel,
+// 251 the dialog closing.
 #include "data/errors.h"
+#include "data/memoryimport.h"
 #include "device/downloadprotocol.h"
+#include "fuzzing.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,19 +18,34 @@
 
 namespace {
 
-class NullHost : public DownloadHost
+class Host : public DownloadHost
 {
 public:
     void setPortName(const QString &) override {}
-    bool openPort() override { return open = true; }
+    bool openPort() override
+    {
+        if (refuseOpen) {
+            refuseOpen = false;
+            return false;
+        }
+        return open = true;
+    }
     void closePort() override { open = false; }
     bool writeByte(quint8) override { return open; }
     void timerChanged(DownloadTimer, bool, int) override {}
     void setText(DownloadText, const QString &) override {}
     void setProgress(int) override {}
     void showMessage(const QString &, const QString &, MessageIcon) override {}
-    void finish(int r) override { result = r; }
+    void finish(int r) override
+    {
+        if (finished)
+            std::abort(); // one result per download
+        finished = true;
+        result = r;
+    }
     bool open = false;
+    bool refuseOpen = false;
+    bool finished = false;
     int result = 0;
 };
 
@@ -30,37 +53,67 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    NullHost host;
+    Host host;
     MemoryImage image;
     DeviceInfo device;
     DownloadProtocol protocol(host, image, device);
     protocol.FormShow();
     size_t at = 0;
-    while (at < size && protocol.running()) {
-        const size_t n = data[at++];
-        if (n == 0) {
-            protocol.Timer2Timer();
-            continue;
+    try {
+        while (at < size && protocol.running()) {
+            const size_t n = data[at++];
+            switch (n) {
+            case 0:
+                protocol.Timer2Timer();
+                continue;
+            case 255:
+                protocol.Timer1Timer();
+                continue;
+            case 254:
+                host.open = false;
+                continue;
+            case 253:
+                host.refuseOpen = true;
+                continue;
+            case 252:
+                protocol.Button1Click();
+                continue;
+            case 251:
+                protocol.FormClose();
+                continue;
+            default:
+                break;
+            }
+            const size_t take = std::min(n, size - at);
+            if (take == 0)
+                break;
+            try {
+                protocol.CommPortDriver1ReceiveData(data + at, quint32(take));
+            } catch (const QpxError &) {
+                if (!protocol.failedByError() || host.open)
+                    std::abort(); // a format error ends the download with the port closed
+                protocol.endAfterFormatError();
+            }
+            at += take;
         }
-        if (n == 255) {
-            protocol.Timer1Timer();
-            continue;
-        }
-        const size_t take = std::min(n, size - at);
-        if (take == 0)
-            break;
-        try {
-            protocol.CommPortDriver1ReceiveData(data + at, quint32(take));
-        } catch (const QpxError &) {
-            // A format error ends the download with the port closed.
-            if (!protocol.failedByError() || host.open)
-                std::abort();
-            protocol.endAfterFormatError();
-        }
-        at += take;
+    } catch (const QpxError &) {
     }
-    // A completed download has a record count the image holds in full.
-    if (host.result == 1 && 2 + image.recordCount() * MemoryImage::RecordSize > MemoryImage::Size)
+    if (host.result != 1)
+        return 0;
+    // A completed download has a record count the image holds in full, and imports.
+    if (2 + image.recordCount() * MemoryImage::RecordSize > MemoryImage::Size)
         std::abort();
+    if (image.recordCount() == 0)
+        return 0;
+    fuzzing::MemoryFiles files;
+    DbfTable table;
+    table.setFileName(QStringLiteral("/fuzz/d.db"));
+    try {
+        table.create();
+        table.open();
+        flash2qpx01(table, image, device, false, nullptr);
+    } catch (const QpxError &) {
+    }
+    fuzzing::checkOpenTable(table);
     return 0;
 }

@@ -13,10 +13,14 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <csignal>
 #include <memory>
 
 int main(int argc, char *argv[])
 {
+    // A file size limit (ulimit -f) then fails the write, which is reported like a full disk,
+    // instead of killing the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Norvelt"));
     QCoreApplication::setApplicationName(QStringLiteral("QPX"));

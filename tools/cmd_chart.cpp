@@ -22,6 +22,8 @@ int cmdChart(const QStringList &args)
         DbfTable table;
         table.setFileName(QFileInfo(args.at(0)).absoluteFilePath());
         table.open();
+        if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())
+            cli::err(damaged);
         if (!selectSeries(table, args.at(1))) {
             cli::err(QStringLiteral("Данной серии измерений не существует"));
             return int(cli::Failed);

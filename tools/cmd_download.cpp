@@ -301,8 +301,8 @@ int cmdDownload(const QStringList &args)
         }
         // Append: physical order first (the sort index goes), then only the newer readings.
         dbf.selectIndex(QString());
-        if (dbf.indexNames().contains(QStringLiteral("tab1")))
-            dbf.deleteIndex(QStringLiteral("tab1"));
+        if (dbf.hasIndex(Measurement::SortIndex))
+            dbf.deleteIndex(Measurement::SortIndex);
         flash2qpx01(dbf, memoryImage(), deviceInfo(), true, &sink);
         dbf.close();
         return int(cli::Ok);

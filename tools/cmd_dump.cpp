@@ -29,15 +29,18 @@ int cmdDump(const QStringList &args)
         table.setSchema({}); // any table file: no fields are required
         table.setFileName(args[0]);
         table.open();
+        if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())
+            cli::err(damaged);
 
         QByteArray text;
         QStringList line;
         for (int f = 0; f < table.fieldCount(); ++f)
             line.append(csvField(table.field(f).name));
         text += line.join(QLatin1Char(',')).toUtf8() + "\r\n";
-        // File order whatever index the table file remembers; rows marked deleted are left out.
+        // File order whatever index the table file remembers; rows marked deleted and damaged
+        // records are left out.
         for (int recNo = 1; recNo <= table.physicalRecordCount(); ++recNo) {
-            if (table.recordBytes(recNo).startsWith('*'))
+            if (!table.isLiveRecord(recNo))
                 continue;
             line.clear();
             for (int f = 0; f < table.fieldCount(); ++f)

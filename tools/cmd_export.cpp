@@ -16,6 +16,8 @@ int cmdExport(const QStringList &args)
         DbfTable table;
         table.setFileName(QFileInfo(args.at(0)).absoluteFilePath());
         table.open();
+        if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())
+            cli::err(damaged);
         const QFileInfo out(args.at(1));
         XlsxAutomation excel(out.absolutePath());
         excel.setTargetFile(out.absoluteFilePath());

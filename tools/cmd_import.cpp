@@ -73,6 +73,8 @@ int cmdImport(const QStringList &args)
             flash2qpx01(table, image, device, false, &sink);
         } else {
             table.open();
+            if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())
+                cli::err(damaged);
             flash2qpx01(table, image, device, true, &sink);
         }
         table.close();

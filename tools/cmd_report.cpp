@@ -14,6 +14,8 @@ int cmdReport(const QStringList &args)
         DbfTable table;
         table.setFileName(QFileInfo(args.at(0)).absoluteFilePath());
         table.open();
+        if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())
+            cli::err(damaged);
         MeasurementReport report(&table);
         report.writePdf(args.at(1));
         table.close();

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -28,6 +29,8 @@ bool isHelp(const QString &word)
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(dropQtMessages);
+    // A file size limit (ulimit -f) then fails the write, which is reported like a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
     const QString word = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (isHelp(word)) {
         cli::write(stdout, cli::programUsage());

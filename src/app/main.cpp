@@ -437,6 +437,9 @@ void TForm1::Open_DB(const QString &fileName)
     m_view->layoutRestore(LayoutValue);
     setTitle(QFileInfo(fileName).completeBaseName() + QStringLiteral(" - ") + programTitle());
     TableModified = false;
+    // Damaged records are never shown; the operator is told that they are there.
+    if (const QString damaged = damagedRecordsText(Dbf1); !damaged.isEmpty())
+        Prompts::instance().showMessage(damaged, QStringLiteral("Предупреждение"), MessageIcon::Warning);
 }
 
 void TForm1::N4Click()

@@ -671,7 +671,7 @@ void DbGrid::setColumnLayouts(const QList<GridColumnLayout> &layouts)
             continue;
         DbGridColumn &c = m_columns[column];
         c.titleState = layout.titleState;
-        c.width = layout.width;
+        c.width = layout.shownWidth();
         c.layoutLevel = layout.layoutLevel;
         c.layoutIndex = layout.layoutIndex;
         c.color = layout.color;

@@ -6,12 +6,10 @@
 
 #include <QDate>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 #include <algorithm>
 #include <cctype>
@@ -20,201 +18,17 @@
 #include <cstring>
 #include <vector>
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
-// ---------------------------------------------------------------------------------------------
-// Writing bytes
-
-namespace {
-quint64 g_writeCalls = 0;
-DbfIo::WriteFunction g_write = &DbfIo::systemWrite;
-} // namespace
-
-qint64 DbfIo::systemWrite(qintptr handle, const char *data, qint64 size, qint64 offset)
-{
-#ifdef _WIN32
-    ++g_writeCalls;
-    OVERLAPPED at{};
-    at.Offset = DWORD(offset & 0xFFFFFFFF);
-    at.OffsetHigh = DWORD(offset >> 32);
-    DWORD written = 0;
-    const DWORD chunk = DWORD(std::min<qint64>(size, 1 << 30));
-    if (!WriteFile(HANDLE(handle), data, chunk, &written, &at))
-        return -1;
-    return written;
-#else
-    for (;;) {
-        ++g_writeCalls;
-        const ssize_t n = ::pwrite(int(handle), data, size_t(size), off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        return n;
-    }
-#endif
-}
-
-DbfIo::WriteFunction DbfIo::setWriteFunction(WriteFunction f)
-{
-    const WriteFunction previous = g_write;
-    g_write = f ? f : &DbfIo::systemWrite;
-    return previous;
-}
-
-quint64 DbfIo::writeCalls()
-{
-    return g_writeCalls;
-}
-
 namespace {
 
-// ---------------------------------------------------------------------------------------------
-// The file itself: exclusive open, positioned reads, size changes. Windows opens with share mode 0,
-// POSIX holds an exclusive non-blocking lock for as long as the file is open.
+using DbfIo::File;
+using DbfIo::OpenMode;
+using DbfIo::OpenResult;
 
-constexpr qintptr NoHandle = -1;
-
-enum class OpenResult { Ok, InUse, Failed };
-
-OpenResult osOpenExclusive(const QString &path, bool create, qintptr *handle, QString *error)
-{
-#ifdef _WIN32
-    HANDLE h = CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
-                           GENERIC_READ | GENERIC_WRITE, 0, nullptr, create ? OPEN_ALWAYS : OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        const DWORD code = GetLastError();
-        if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION)
-            return OpenResult::InUse;
-        *error = qt_error_string(int(code));
-        return OpenResult::Failed;
-    }
-    *handle = qintptr(h);
-    return OpenResult::Ok;
-#else
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
-    if (fd < 0) {
-        *error = qt_error_string(errno);
-        return OpenResult::Failed;
-    }
-    struct stat st
-    {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        *error = qt_error_string(EINVAL);
-        return OpenResult::Failed;
-    }
-    // flock locks belong to the open file description: a second open of the same file, in this
-    // process or another one, is refused as well, whatever the user's privileges.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int code = errno;
-        ::close(fd);
-        if (code == EWOULDBLOCK)
-            return OpenResult::InUse;
-        *error = qt_error_string(code);
-        return OpenResult::Failed;
-    }
-    *handle = fd;
-    return OpenResult::Ok;
-#endif
-}
-
-void osClose(qintptr handle)
-{
-    if (handle == NoHandle)
-        return;
-#ifdef _WIN32
-    CloseHandle(HANDLE(handle));
-#else
-    ::close(int(handle));
-#endif
-}
-
-qint64 osSize(qintptr handle)
-{
-#ifdef _WIN32
-    LARGE_INTEGER size;
-    return GetFileSizeEx(HANDLE(handle), &size) ? qint64(size.QuadPart) : -1;
-#else
-    struct stat st
-    {};
-    return ::fstat(int(handle), &st) == 0 ? qint64(st.st_size) : -1;
-#endif
-}
-
-bool osRead(qintptr handle, char *data, qint64 size, qint64 offset)
+// Writes all bytes (short counts are retried).
+bool writeAll(File *file, const char *data, qint64 size, qint64 offset)
 {
     while (size > 0) {
-#ifdef _WIN32
-        OVERLAPPED at{};
-        at.Offset = DWORD(offset & 0xFFFFFFFF);
-        at.OffsetHigh = DWORD(offset >> 32);
-        DWORD got = 0;
-        if (!ReadFile(HANDLE(handle), data, DWORD(std::min<qint64>(size, 1 << 30)), &got, &at) || got == 0)
-            return false;
-        const qint64 n = got;
-#else
-        const ssize_t n = ::pread(int(handle), data, size_t(size), off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-#endif
-        data += n;
-        size -= n;
-        offset += n;
-    }
-    return true;
-}
-
-bool osTruncate(qintptr handle, qint64 size)
-{
-#ifdef _WIN32
-    LARGE_INTEGER at;
-    at.QuadPart = size;
-    return SetFilePointerEx(HANDLE(handle), at, nullptr, FILE_BEGIN) && SetEndOfFile(HANDLE(handle));
-#else
-    return ::ftruncate(int(handle), off_t(size)) == 0;
-#endif
-}
-
-bool osSync(qintptr handle)
-{
-#ifdef _WIN32
-    return FlushFileBuffers(HANDLE(handle));
-#else
-    return ::fsync(int(handle)) == 0;
-#endif
-}
-
-void osSyncDirectory(const QString &directory)
-{
-#ifdef _WIN32
-    Q_UNUSED(directory);
-#else
-    const int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#endif
-}
-
-// Writes all bytes through the replaceable write function.
-bool writeAll(qintptr handle, const char *data, qint64 size, qint64 offset)
-{
-    while (size > 0) {
-        const qint64 n = g_write(handle, data, size, offset);
+        const qint64 n = file->write(data, size, offset);
         if (n <= 0)
             return false;
         data += n;
@@ -224,29 +38,38 @@ bool writeAll(qintptr handle, const char *data, qint64 size, qint64 offset)
     return true;
 }
 
-// The files this process has open, by canonical path: one file is never opened twice.
-QMutex g_openMutex;
+// The files this process has open, by file system and resolved path: one file is never opened
+// twice. Never destroyed, so that a table closed by a static destructor still finds it.
+QMutex &openMutex()
+{
+    static QMutex *mutex = new QMutex;
+    return *mutex;
+}
 QSet<QString> &openFiles()
 {
-    static QSet<QString> files;
-    return files;
+    static QSet<QString> *files = new QSet<QString>;
+    return *files;
 }
 
-QString canonicalPath(const QString &path)
+QString openKey(const QString &path)
 {
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? QFileInfo(path).absoluteFilePath() : canonical;
+    DbfIo::FileSystem &fs = DbfIo::fileSystem();
+    return fs.identity() + fs.resolve(path);
 }
 
 bool isOpenInProcess(const QString &path)
 {
-    QMutexLocker lock(&g_openMutex);
-    return openFiles().contains(canonicalPath(path));
+    QMutexLocker lock(&openMutex());
+    return openFiles().contains(openKey(path));
 }
 
 // ---------------------------------------------------------------------------------------------
 // Texts of errors
 
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
 DbfError invalidFile()
 {
     return DbfError(QStringLiteral("Invalid DBF file."));
@@ -263,35 +86,63 @@ DbfWriteError writeFailed(bool indexToo = false)
 }
 DbfError inUse(const QString &path)
 {
-    return DbfError(QStringLiteral("Файл «%1» занят другой программой.").arg(QDir::toNativeSeparators(path)));
+    return DbfError(QStringLiteral("Файл «%1» занят другой программой.").arg(native(path)));
 }
 DbfError notOpen()
 {
     return DbfError(QStringLiteral("Таблица не открыта."));
 }
 
-// Opens (or creates) the table file exclusively; a file this process or another program holds is
-// refused. Returns the handle or raises the operator's error.
-qintptr openExclusiveOrThrow(const QString &file, const QString &name, bool create)
+// Opens an existing file exclusively; a file this process or another program holds is refused.
+// Returns the file or raises the operator's error.
+std::unique_ptr<File> openExclusiveOrThrow(const QString &file, const QString &name)
 {
     if (name.isEmpty())
         throw DbfError(QStringLiteral("Не задано имя файла таблицы."));
-    if (QFileInfo::exists(file) && isOpenInProcess(file))
+    if (isOpenInProcess(file))
         throw inUse(file);
-    qintptr handle = NoHandle;
+    std::unique_ptr<File> opened;
     QString error;
-    switch (osOpenExclusive(file, create, &handle, &error)) {
+    switch (DbfIo::fileSystem().open(file, OpenMode::Existing, true, &opened, &error)) {
     case OpenResult::Ok:
         break;
     case OpenResult::InUse:
         throw inUse(file);
     case OpenResult::Failed:
-        throw DbfError((create ? QStringLiteral("Не удаётся создать файл «%1»: %2")
-                               : QStringLiteral("Не удаётся открыть файл «%1»: %2"))
-                           .arg(QDir::toNativeSeparators(file), error));
+        throw DbfError(QStringLiteral("Не удаётся открыть файл «%1»: %2").arg(native(file), error));
     }
-    return handle;
+    return opened;
 }
+
+// A scratch file beside target under a fixed name: while the table (or its creation) holds the
+// target, nobody else uses that name, so a file of that name is left over from an operation that
+// was cut off and goes first. Never follows a link.
+std::unique_ptr<File> createScratch(const QString &scratch)
+{
+    DbfIo::FileSystem &fs = DbfIo::fileSystem();
+    if (fs.lookup(scratch, false).exists)
+        fs.remove(scratch);
+    std::unique_ptr<File> out;
+    QString error;
+    if (fs.open(scratch, OpenMode::CreateNew, true, &out, &error) != OpenResult::Ok)
+        return nullptr;
+    return out;
+}
+
+QString scratchName(const QString &target, const QString &suffix)
+{
+    const QFileInfo info(target);
+    return QDir(info.path()).filePath(QStringLiteral(".%1.%2").arg(info.fileName(), suffix));
+}
+
+QString folderOf(const QString &path)
+{
+    return QFileInfo(path).absolutePath();
+}
+
+} // namespace
+
+namespace {
 
 QString kindName(DbfFieldKind kind, char type)
 {
@@ -414,8 +265,10 @@ struct DbfTable::Private
     QString name;
     QList<DbfFieldDef> schema = Measurement::schema();
 
-    qintptr handle = NoHandle;
-    QString canonical;
+    std::unique_ptr<File> file;
+    QString canonical;     // the key in the set of open files
+    QString resolved;      // the file the open holds, links resolved
+    bool unsynced = false; // written since the last sync
     State state = State::Closed;
     QByteArray header; // the first 32 bytes
     int headerLength = 0;
@@ -446,6 +299,11 @@ struct DbfTable::Private
     bool filterValid = false;
 
     const char *rec(int recNo) const { return records.constData() + qint64(recNo - 1) * recordLength; }
+    // A space marks a live record, '*' a deleted one. Any other flag, or a NUL byte in a live
+    // record, is what a power cut leaves of a record whose sectors did not all reach the disk
+    // (no writer pads with NUL bytes): such a record is no reading.
+    bool live(const char *r) const { return r[0] == ' ' && !std::memchr(r, 0, size_t(recordLength)); }
+    bool damaged(const char *r) const { return r[0] != '*' && !live(r); }
     QString path() const
     {
         return directory.isEmpty() || directory == QLatin1String(".") ? name : QDir(directory).filePath(name);
@@ -534,7 +392,7 @@ struct DbfTable::Private
     bool visible(int recNo) const
     {
         const char *r = rec(recNo);
-        if (r[0] == '*')
+        if (!live(r))
             return false;
         if (filterOn && filterValid) {
             const QString t = fieldText(r, filter.field);
@@ -685,27 +543,107 @@ struct DbfTable::Private
         put32(header.data() + 4, quint32(count));
         stampDate(header.data());
         const qint64 end = qint64(headerLength) + qint64(count) * recordLength;
-        return writeAll(handle, header.constData(), 32, 0) &&
-               (!withEof || writeAll(handle, &EofByte, 1, end));
+        return put(header.constData(), 32, 0) && (!withEof || put(&EofByte, 1, end));
     }
-    void writeIndexFile()
+    // Writes every byte of the table file; the file is synced before the next success is reported.
+    bool put(const char *data, qint64 size, qint64 offset)
     {
-        QSaveFile file(indexPath());
+        unsynced = true;
+        return writeAll(file.get(), data, size, offset);
+    }
+    // Makes what was written durable and checks that the table's name still leads to the file
+    // that was written (a folder removed or a file replaced meanwhile would lose the rows).
+    void syncOrThrow()
+    {
+        if (unsynced && !file->sync())
+            throw writeFailed();
+        unsynced = false;
+        const DbfIo::Entry named = DbfIo::fileSystem().lookup(resolved, true);
+        if (!named.exists || named.id != file->info().id)
+            throw DbfError(
+                QStringLiteral("Файл таблицы «%1» удалён или заменён другим файлом: записанные строки "
+                               "в нём не сохранены.")
+                    .arg(native(path())));
+    }
+
+    // The production index file is only ever written as a file of its own: never through a link
+    // and never over a file that is not an index file of this program.
+    QByteArray indexText() const
+    {
         QByteArray text = IndexMagic.toUtf8() + '\n';
         text += "selected\t" + selected.toUtf8() + '\n';
         for (const Tag &t : tags)
             text += "tag\t" + t.name.toUtf8() + '\t' + fields[t.field].def.name.toUtf8() + '\t' +
                     (t.descending ? "D" : "A") + '\n';
-        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        return text;
+    }
+    // Refuses a name that is a link or not an index file of this program.
+    void checkIndexName(const QString &index) const
+    {
+        DbfIo::FileSystem &fs = DbfIo::fileSystem();
+        const DbfIo::Entry entry = fs.lookup(index, false);
+        if (!entry.exists)
+            return;
+        if (entry.symlink || !entry.regular)
+            throw DbfError(QStringLiteral("Индексный файл «%1» — ссылка или не обычный файл; он не будет "
+                                          "перезаписан. Удалите или переименуйте его.")
+                               .arg(native(index)));
+        QByteArray head;
+        if (!readSmallFile(index, &head) || !head.startsWith(IndexMagic.toUtf8() + '\n'))
+            throw DbfError(
+                QStringLiteral("Файл «%1» не является индексным файлом этой программы; он не будет "
+                               "перезаписан. Удалите или переименуйте его.")
+                    .arg(native(index)));
+    }
+    void writeIndexFile()
+    {
+        const QString index = indexPath();
+        checkIndexName(index);
+        DbfIo::FileSystem &fs = DbfIo::fileSystem();
+        const QString scratch = scratchName(index, QStringLiteral("tmp"));
+        std::unique_ptr<File> out = createScratch(scratch);
+        const QByteArray text = indexText();
+        const bool written = out && writeAll(out.get(), text.constData(), text.size(), 0) && out->sync();
+        out.reset();
+        if (!written || !fs.rename(scratch, index)) {
+            fs.remove(scratch);
             throw writeFailed(true);
+        }
+        fs.syncDirectory(folderOf(index));
+    }
+    // Removes the index file when it is one of ours (a link or a foreign file stays).
+    void removeIndexFile()
+    {
+        const QString index = indexPath();
+        const DbfIo::Entry entry = DbfIo::fileSystem().lookup(index, false);
+        QByteArray head;
+        if (entry.exists && entry.regular && readSmallFile(index, &head) &&
+            head.startsWith(IndexMagic.toUtf8() + '\n'))
+            DbfIo::fileSystem().remove(index);
+    }
+    static bool readSmallFile(const QString &path, QByteArray *bytes)
+    {
+        std::unique_ptr<File> in;
+        QString error;
+        if (DbfIo::fileSystem().open(path, OpenMode::Existing, false, &in, &error) != OpenResult::Ok)
+            return false;
+        const qint64 size = in->size();
+        if (size < 0 || size > 65536)
+            return false;
+        bytes->resize(size);
+        return in->read(bytes->data(), size, 0);
     }
     // Reads the tags of the production index file; false when it is missing or unreadable.
     bool readIndexFile()
     {
-        QFile file(indexPath());
-        if (!file.open(QIODevice::ReadOnly) || file.size() > 65536)
+        QByteArray text;
+        if (!readSmallFile(indexPath(), &text))
             return false;
-        const QList<QByteArray> lines = file.readAll().split('\n');
+        return parseIndexText(text);
+    }
+    bool parseIndexText(const QByteArray &text)
+    {
+        const QList<QByteArray> lines = text.split('\n');
         if (lines.isEmpty() || QString::fromUtf8(lines[0]) != IndexMagic)
             return false;
         QList<Tag> read;
@@ -764,10 +702,10 @@ struct DbfTable::Private
 
     void release()
     {
-        osClose(handle);
-        handle = NoHandle;
+        file.reset();
+        unsynced = false;
         if (!canonical.isEmpty()) {
-            QMutexLocker lock(&g_openMutex);
+            QMutexLocker lock(&openMutex());
             openFiles().remove(canonical);
             canonical.clear();
         }
@@ -834,7 +772,7 @@ QByteArray DbfTable::Private::fileHeader(const QList<DbfFieldDef> &defs) const
 void DbfTable::Private::openFile()
 {
     const QString file = path();
-    handle = openExclusiveOrThrow(file, name, false);
+    this->file = openExclusiveOrThrow(file, name);
     struct Guard
     {
         Private *d;
@@ -846,11 +784,11 @@ void DbfTable::Private::openFile()
         }
     } guard{this};
 
-    const qint64 size = osSize(handle);
+    const qint64 size = this->file->size();
     if (size < 32 || size > (qint64(1) << 31) - 1)
         throw invalidFile();
     QByteArray data(size, Qt::Uninitialized);
-    if (!osRead(handle, data.data(), size, 0))
+    if (!this->file->read(data.data(), size, 0))
         throw DbfError(QStringLiteral("Не удаётся прочитать файл «%1».").arg(QDir::toNativeSeparators(file)));
     const char *h = data.constData();
 
@@ -936,13 +874,15 @@ void DbfTable::Private::openFile()
         header[28] = 0; // index file gone: carry on without indexes; written with the next header write
     if (corrected) {
         // Partial record bytes after the last whole record are dropped with the count correction.
-        if (!osTruncate(handle, qint64(hl) + qint64(count) * rl) || !writeHeader())
+        unsynced = true;
+        if (!this->file->truncate(qint64(hl) + qint64(count) * rl) || !writeHeader())
             throw writeFailed();
     }
 
-    canonical = canonicalPath(file);
+    resolved = DbfIo::fileSystem().resolve(file);
+    canonical = openKey(file);
     {
-        QMutexLocker lock(&g_openMutex);
+        QMutexLocker lock(&openMutex());
         openFiles().insert(canonical);
     }
     state = State::Browse;
@@ -970,10 +910,10 @@ void DbfTable::Private::postInsert()
     // Taking a failed row back: cut the file behind the old end-of-file position and put the
     // end-of-file byte back over whatever part of the record got there (no new space needed).
     auto takeBack = [&] {
-        osTruncate(handle, end + 1);
-        writeAll(handle, &EofByte, 1, end);
+        file->truncate(end + 1);
+        put(&EofByte, 1, end);
     };
-    if (!writeAll(handle, bytes.constData(), bytes.size(), end)) {
+    if (!put(bytes.constData(), bytes.size(), end)) {
         takeBack();
         throw writeFailed();
     }
@@ -1006,7 +946,7 @@ void DbfTable::Private::postEdit()
 {
     const int recNo = editRec;
     const qint64 at = qint64(headerLength) + qint64(recNo - 1) * recordLength;
-    if (!writeAll(handle, buffer.constData(), buffer.size(), at))
+    if (!put(buffer.constData(), buffer.size(), at))
         throw writeFailed();
     std::memcpy(records.data() + qint64(recNo - 1) * recordLength, buffer.constData(), size_t(recordLength));
     state = State::Browse;
@@ -1036,87 +976,57 @@ void DbfTable::Private::packFile()
     std::vector<int> newNumber(size_t(count) + 1, 0);
     int kept = 0;
     for (int r = 1; r <= count; ++r) {
-        if (rec(r)[0] == '*')
+        // Only live records stay: rows marked deleted and the damaged records a power cut can
+        // leave (neither flag) go.
+        if (!live(rec(r)))
             continue;
         packed.append(rec(r), recordLength);
         newNumber[size_t(r)] = ++kept;
     }
     QByteArray head(headerLength, '\0');
-    if (!osRead(handle, head.data(), headerLength, 0))
-        throw DbfError(
-            QStringLiteral("Не удаётся прочитать файл «%1».").arg(QDir::toNativeSeparators(path())));
+    if (!file->read(head.data(), headerLength, 0))
+        throw DbfError(QStringLiteral("Не удаётся прочитать файл «%1».").arg(native(path())));
     std::memcpy(head.data(), header.constData(), 32);
     put32(head.data() + 4, quint32(kept));
     stampDate(head.data());
 
-    const QString file = path();
-    const QFileInfo info(file);
-    const QString dir = info.absolutePath();
-    // One scratch name per table: while we hold the table, nobody else packs it, so a file of that
-    // name is left over from a pack that was cut off and goes first.
-    const QString temp = QDir(dir).filePath(QStringLiteral(".%1.pack").arg(info.fileName()));
-    QFile::remove(temp);
-    qintptr out = NoHandle;
-#ifdef _WIN32
-    HANDLE created =
-        CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(temp).utf16()),
-                    GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (created != INVALID_HANDLE_VALUE)
-        out = qintptr(created);
-#else
-    const int fd = ::open(QFile::encodeName(temp).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            out = fd;
-        else
-            ::close(fd);
-    }
-#endif
-    if (out == NoHandle)
+    // The packed file is built beside the file the open holds (a link stays a link and its
+    // target gets the packed rows), with that file's permissions, owner and group, and replaces
+    // it only once it is complete and synced.
+    DbfIo::FileSystem &fs = DbfIo::fileSystem();
+    const QString target = resolved;
+    const QString scratch = scratchName(target, QStringLiteral("pack"));
+    std::unique_ptr<File> out = createScratch(scratch);
+    if (!out)
         throw writeFailed();
     auto discard = [&] {
-        osClose(out);
-        QFile::remove(temp);
+        out.reset();
+        fs.remove(scratch);
     };
     packed.prepend(head);
     packed.append(EofByte);
-    if (!writeAll(out, packed.constData(), packed.size(), 0) || !osSync(out)) {
+    const DbfIo::Entry attributes = file->info();
+    if (!writeAll(out.get(), packed.constData(), packed.size(), 0) || !out->copyAttributes(attributes) ||
+        !out->sync()) {
         discard();
         throw writeFailed();
     }
-#ifdef _WIN32
-    // Windows cannot replace a file that is open: close it for the moment of the move.
-    osClose(handle);
-    handle = NoHandle;
-    osClose(out);
-    const bool moved = MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(temp).utf16()),
-                                   reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(file).utf16()),
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    QString error;
-    if (osOpenExclusive(file, false, &handle, &error) != OpenResult::Ok) {
-        release();
-        throw DbfError(
-            QStringLiteral("Не удаётся открыть файл «%1»: %2").arg(QDir::toNativeSeparators(file), error));
-    }
-    if (!moved) {
-        QFile::remove(temp);
-        throw writeFailed();
-    }
-#else
-    if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(file).constData()) != 0) {
+    if (!fs.rename(scratch, target)) {
         discard();
         throw writeFailed();
     }
-    osSyncDirectory(dir);
-    osClose(handle);
-    handle = out;
-#endif
+    // From here on the packed file is the table, whether or not the folder sync succeeds.
+    file = std::move(out);
+    unsynced = false;
+    const bool named = fs.syncDirectory(folderOf(target));
     header = packed.left(32);
     records = packed.mid(headerLength, qsizetype(kept) * recordLength);
     const int keep = currentRec();
     count = kept;
     buildOrder();
     placeOn(keep > 0 ? newNumber[size_t(keep)] : 0);
+    if (!named)
+        throw writeFailed();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1183,13 +1093,35 @@ void DbfTable::create()
     close();
     const QByteArray head = d->fileHeader(d->schema);
     const QString file = d->path();
-    qintptr handle = openExclusiveOrThrow(file, d->name, true);
+    if (d->name.isEmpty())
+        throw DbfError(QStringLiteral("Не задано имя файла таблицы."));
+    DbfIo::FileSystem &fs = DbfIo::fileSystem();
+    // A table that exists is replaced, unless a program holds it; a link keeps pointing at the
+    // new table. The new file is built whole beside it and only then takes the name, so a created
+    // table is either there complete or not at all.
+    const QString target = fs.resolve(file);
+    std::unique_ptr<File> old;
+    if (fs.lookup(target, false).exists)
+        old = openExclusiveOrThrow(target, d->name);
+    const QString scratch = scratchName(target, QStringLiteral("new"));
+    std::unique_ptr<File> out = createScratch(scratch);
+    if (!out)
+        throw DbfError(
+            QStringLiteral("Не удаётся создать файл «%1»: %2").arg(native(file), qt_error_string(errno)));
     QByteArray bytes = head;
     bytes.append(EofByte);
-    const bool ok =
-        osTruncate(handle, 0) && writeAll(handle, bytes.constData(), bytes.size(), 0) && osSync(handle);
-    osClose(handle);
+    bool ok = writeAll(out.get(), bytes.constData(), bytes.size(), 0);
+    if (ok && old)
+        ok = out->copyAttributes(old->info());
+    ok = ok && out->sync();
+    out.reset();
+    // link() takes the name only if nobody made it meanwhile; an existing table is replaced.
+    ok = ok && (old ? fs.rename(scratch, target) : fs.link(scratch, target));
+    fs.remove(scratch);
+    old.reset();
     if (!ok)
+        throw writeFailed();
+    if (!fs.syncDirectory(folderOf(target)))
         throw writeFailed();
 }
 
@@ -1207,9 +1139,33 @@ void DbfTable::close()
     if (!isOpen())
         return;
     d->buffer.clear(); // an edit that was not posted is dropped
+    // Closing is how the table document makes sure everything is on disk.
+    std::exception_ptr error;
+    try {
+        d->syncOrThrow();
+    } catch (...) {
+        error = std::current_exception();
+    }
     d->release();
     emit rowsReset();
     emit currentChanged();
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void DbfTable::sync()
+{
+    d->requireOpen();
+    d->syncOrThrow();
+}
+
+int DbfTable::damagedRecordCount() const
+{
+    int n = 0;
+    for (int r = 1; r <= d->count; ++r) {
+        n += d->damaged(d->rec(r)) ? 1 : 0;
+    }
+    return n;
 }
 
 bool DbfTable::isOpen() const
@@ -1560,7 +1516,7 @@ void DbfTable::deleteRecord()
         throw DbfError(QStringLiteral("Таблица пуста: нет текущей записи."));
     const qint64 at = qint64(d->headerLength) + qint64(r - 1) * d->recordLength;
     const char flag = '*';
-    if (!writeAll(d->handle, &flag, 1, at))
+    if (!d->put(&flag, 1, at))
         throw writeFailed();
     d->records[qint64(r - 1) * d->recordLength] = flag;
     const int row = d->cur;
@@ -1647,7 +1603,7 @@ void DbfTable::deleteIndex(const QString &name)
     if (reorder)
         d->selected.clear();
     if (d->tags.isEmpty()) {
-        QFile::remove(d->indexPath());
+        d->removeIndexFile();
         d->header[28] = 0;
         if (!d->writeHeader())
             throw writeFailed();
@@ -1659,6 +1615,28 @@ void DbfTable::deleteIndex(const QString &name)
         emit rowsReset();
         emit currentChanged();
     }
+}
+
+bool DbfTable::hasIndex(const QString &name) const
+{
+    const QString tag = name.trimmed().toUpper();
+    return std::any_of(d->tags.cbegin(), d->tags.cend(), [&](const Tag &t) { return t.name == tag; });
+}
+
+bool DbfTable::isLiveRecord(int recNo) const
+{
+    return recNo >= 1 && recNo <= d->count && d->live(d->rec(recNo));
+}
+
+QString damagedRecordsText(const DbfTable &table)
+{
+    const int damaged = table.isOpen() ? table.damagedRecordCount() : 0;
+    if (damaged == 0)
+        return QString();
+    return QStringLiteral("Повреждённых записей в таблице «%1»: %2 (так бывает после отключения питания). "
+                          "Они не показываются и не учитываются; удаление строк уберёт их из файла.")
+        .arg(QDir::toNativeSeparators(table.fileName()))
+        .arg(damaged);
 }
 
 QStringList DbfTable::indexNames() const

@@ -5,6 +5,7 @@
 //
 // Every failure raises a DbfError (or DbfWriteError, ConvertError) with the operator's text.
 // A DbfTable is a QObject so that a data-bound view can follow it through the signals below.
+#include "dbfio.h"
 #include "errors.h"
 
 #include <QByteArray>
@@ -25,18 +26,6 @@ struct DbfFieldDef
 // How the data layer sees a field: a numeric field without decimals of width <= 4 is a small
 // integer, 5..9 an integer, >= 10 a large integer; with decimals a float; a character field text.
 enum class DbfFieldKind { Text, SmallInt, Integer, LargeInt, Float, Other };
-
-// The one place through which the table layer writes bytes to its files. Tests and benchmarks
-// replace the function to inject failures or to count the system calls.
-namespace DbfIo {
-// Writes size bytes at offset; returns the number written (short counts are retried), -1 on error.
-using WriteFunction = qint64 (*)(qintptr handle, const char *data, qint64 size, qint64 offset);
-qint64 systemWrite(qintptr handle, const char *data, qint64 size, qint64 offset);
-// Installs f (nullptr: the system write) and returns the previous function.
-WriteFunction setWriteFunction(WriteFunction f);
-// Write system calls made by systemWrite since the start of the program.
-quint64 writeCalls();
-} // namespace DbfIo
 
 class DbfTable : public QObject
 {
@@ -62,13 +51,18 @@ public:
     void setSchema(const QList<DbfFieldDef> &fields);
     const QList<DbfFieldDef> &schema() const;
 
-    // Creates the file anew (replacing any file of that name); the table stays closed.
+    // Creates the file anew (replacing any file of that name that no program holds): built whole
+    // in a scratch file beside it, synced, then given the name. The table stays closed.
     void create();
     // Opens exclusively, checks and binds the schema, positions on the first row.
     void open();
-    // Releases the file and its index file (rows are on disk as soon as they are posted; an edit
-    // that was not posted is dropped). Safe when closed.
+    // Syncs the file and releases it and its index file (an edit that was not posted is dropped).
+    // Safe when closed. Raises when the sync fails or the file's name no longer leads to it (the
+    // table is closed all the same).
     void close();
+    // Makes everything posted so far durable: syncs the file and checks that the table's name
+    // still leads to the file written. Called before an operation reports success; not per row.
+    void sync();
     bool isOpen() const;
     State state() const;
 
@@ -94,6 +88,12 @@ public:
     // Counts the visible rows by walking them; the current row is kept.
     int exactRecordCount() const;
     int physicalRecordCount() const; // every record in the file, deleted ones included
+    // Records whose deletion flag is neither a space nor '*', or live ones holding a NUL byte
+    // (what a power cut leaves of a record not wholly written): they are no readings, so
+    // navigation, counts and outputs skip them; pack removes them.
+    int damagedRecordCount() const;
+    // Whether the record is a reading: neither marked deleted nor damaged (filters aside).
+    bool isLiveRecord(int recNo) const;
 
     // Fields of the open file (file order). Lookups by name ignore letter case.
     int fieldCount() const;
@@ -125,8 +125,9 @@ public:
     void cancel();
     // Marks the current row deleted (0x2A) in place.
     void deleteRecord();
-    // Keeps only the live records in their order. The packed file is built beside the table
-    // and replaces it only once complete.
+    // Keeps only the live records in their order. The packed file is built beside the file the
+    // open holds (links resolved) with its permissions, owner and group, and replaces it only
+    // once complete and synced. Other hard links of the file keep the rows from before.
     void pack();
 
     // Sort index tags in the production index file.
@@ -135,6 +136,8 @@ public:
     QString selectedIndex() const;
     void deleteIndex(const QString &name);
     QStringList indexNames() const;
+    // Whether a tag of that name exists, compared as tags are (blanks trimmed, case ignored).
+    bool hasIndex(const QString &name) const;
     void rebuildIndexes();
 
     // Filter: FIELD ='text' with '*' wildcards at the ends of the text.
@@ -163,3 +166,7 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
+
+// The operator's warning about damaged records of an open table (damagedRecordCount), empty when
+// there are none.
+QString damagedRecordsText(const DbfTable &table);

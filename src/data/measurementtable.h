@@ -13,6 +13,9 @@ inline const QString T_1 = QStringLiteral("T_1");
 inline const QString T_2 = QStringLiteral("T_2");
 inline const QString COMMENT = QStringLiteral("COMMENT");
 
+// The temporary sort index.
+inline const QString SortIndex = QStringLiteral("tab1");
+
 // Texts of MODE.
 inline const QString Operative = QStringLiteral("Оперативный");
 inline const QString Observation = QStringLiteral("Наблюдение");

@@ -130,6 +130,8 @@ void flash2qpx01(DbfTable &table, const MemoryImage &image, const DeviceInfo &de
         }
     }
 
+    // The rows are durable before the import reports success; one sync for the whole import.
+    table.sync();
     if (append && messages)
         messages->showMessage(QStringLiteral("Добавлено записей: %1").arg(count),
                               QStringLiteral("Дополнение"), MessageIcon::Information);

@@ -9,7 +9,8 @@
 // Imports the image's records into the open table: all of them (append false), or only those
 // newer than the table's last row (append true, which then reports "Добавлено записей: N" through
 // messages when it is not null). Does nothing when the table is not open. An error ends the
-// import at the record that raised it; the rows posted before it stay in the file.
+// import at the record that raised it; the rows posted before it stay in the file. A complete
+// import syncs the table (DbfTable::sync) before it reports.
 void flash2qpx01(DbfTable &table, const MemoryImage &image, const DeviceInfo &device, bool append,
                  MessageSink *messages);
 

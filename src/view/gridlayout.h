@@ -64,6 +64,13 @@ QList<QString> names();
 
 struct GridColumnLayout
 {
+    // Widths a grid can show, in pixels. The text keeps the width it holds; a grid applying a
+    // layout takes shownWidth(), the nearest bound for a width outside (a huge width would squash
+    // every other column, a zero or negative one hide the column).
+    static constexpr int MinWidth = 8;
+    static constexpr int MaxWidth = 8192;
+    int shownWidth() const { return width < MinWidth ? MinWidth : width > MaxWidth ? MaxWidth : width; }
+
     QString fieldName;
     TitleState titleState = TitleState::SortedNone;
     int width = 45;

@@ -245,6 +245,35 @@ TEST_F(DocumentTest, OpenOfAMissingOrCorruptFileReportsADamagedDatabase)
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("missing.db"))));
 }
 
+TEST_F(DocumentTest, OpenOfATableWithDamagedRecordsWarnsAndShowsTheReadings)
+{
+    newTable(QStringLiteral("cut.db"));
+    form->N7->trigger();
+    const QString file = path(QStringLiteral("cut.db"));
+    QByteArray bytes;
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        bytes = f.readAll();
+        ASSERT_EQ(bytes.size(), 289 + 300 + 1);
+        bytes.replace(289 + 100, 100, QByteArray(100, '\0')); // what a power cut leaves
+        f.seek(0);
+        f.write(bytes);
+    }
+    openTable(file);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.contains(QStringLiteral("Повреждённых записей")));
+    EXPECT_TRUE(prompts.messages[0].text.contains(QStringLiteral(": 1 ")));
+    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Предупреждение"));
+    EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Warning);
+    expectTableOpenState();
+    EXPECT_EQ(form->Dbf1.rowCount(), 2);
+    form->N7->trigger();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().mid(289), bytes.mid(289)); // left in the file
+}
+
 TEST_F(DocumentTest, CancellingTheOpenDialogKeepsTheCurrentTable)
 {
     newTable(QStringLiteral("keep.db"));

@@ -129,3 +129,44 @@ TEST_F(Cli, FailuresAndUsage)
                   .exitCode,
               2);
 }
+
+// Damaged records (a power cut's NUL blocks) are no rows of the dump, and stderr says so.
+TEST_F(Cli, DamagedRecordsAreNamedAndLeftOut)
+{
+    writeAll(path(QStringLiteral("img.bin")),
+             imageBytes({reading(7, 9, 100), reading(7, 10, 200), reading(7, 11, 300)}));
+    ASSERT_EQ(qpxCli({QStringLiteral("import"), path(QStringLiteral("img.bin")), QStringLiteral("2"), path()})
+                  .exitCode,
+              0);
+    QByteArray bytes = readAll(path());
+    bytes.replace(289 + 100, 100, QByteArray(100, '\0'));
+    writeAll(path(), bytes);
+    const Result r = qpxCli({QStringLiteral("dump"), path()});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_FALSE(r.out.contains(QStringLiteral(",,,,,,,")));
+    EXPECT_EQ(r.out.count(QStringLiteral("\r\n")), 3); // the titles and two rows
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Повреждённых записей"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral(": 1 "))) << r.err.toStdString();
+}
+
+// A file size limit (ulimit -f) is reported like a full disk, not a silent death by SIGXFSZ.
+TEST_F(Cli, FileSizeLimitIsReportedLikeADiskFull)
+{
+    QList<ImageRecord> records;
+    for (int h = 0; h < 20; ++h)
+        records.append(reading(7, h, 100 + h));
+    writeAll(path(QStringLiteral("img.bin")), imageBytes(records));
+    QProcess p;
+    // dash counts ulimit -f in 512-byte blocks: two blocks hold the header and seven rows.
+    p.start(QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"), QStringLiteral("ulimit -f 2; exec \"$0\" import \"$1\" 2 \"$2\""),
+             QStringLiteral(QPX_BINARY_DIR "/tools/qpx-cli"), path(QStringLiteral("img.bin")), path()});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("Disk full?")));
+    DbfTable table;
+    table.setFileName(path());
+    table.open();
+    EXPECT_EQ(table.rowCount(), 7);
+}

@@ -132,6 +132,16 @@ TEST_F(DownloadE2E, NewTableThenAppend)
         EXPECT_EQ(numbers(), oneTo(50));
     }
     {
+        // The operator had sorted by number, descending: the append drops that index and adds in
+        // file order.
+        DbfTable dbf;
+        dbf.setFileName(table());
+        dbf.open();
+        dbf.addIndex(Measurement::SortIndex, Measurement::N, true);
+        dbf.selectIndex(Measurement::SortIndex);
+        dbf.close();
+    }
+    {
         // The instrument has taken ten more readings since.
         Simulator sim({QStringLiteral("--fast"), QStringLiteral("--records"), QStringLiteral("60"),
                        QStringLiteral("--model"), QStringLiteral("4"), QStringLiteral("--link"),
@@ -141,6 +151,11 @@ TEST_F(DownloadE2E, NewTableThenAppend)
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(run.out.trimmed(), QStringLiteral("Добавлено записей: 10"));
         EXPECT_EQ(numbers(), oneTo(60));
+        DbfTable dbf;
+        dbf.setFileName(table());
+        dbf.open();
+        EXPECT_EQ(dbf.indexNames(), QStringList());
+        dbf.close();
 
         const CliRun again = download({QStringLiteral("--port"), m_dir.filePath(QStringLiteral("instrument")),
                                        QStringLiteral("--append"), table()});

@@ -244,6 +244,21 @@ TEST_F(TableViewTest, RestoreIgnoresUnknownFieldsAndRejectsBrokenTexts)
     EXPECT_EQ(grid->columnWidths(), widths);
 }
 
+TEST_F(TableViewTest, RestoredWidthsAreWhatAGridCanShow)
+{
+    makeView();
+    view->layoutRestore(QStringLiteral("Table_1")); // the first restore fits the columns
+    const int dateWidth = grid->column(col(Measurement::DATE)).width;
+    storeLayout(
+        QStringLiteral("object TUniDataStorage\r\n  Data = <\r\n    item\r\n      FieldName = 'N'\r\n"
+                       "      Width = 2147483647\r\n    end\r\n    item\r\n      FieldName = 'MODE'\r\n"
+                       "      Width = -5\r\n    end>\r\nend\r\n"));
+    view->layoutRestore(QStringLiteral("Table_1"));
+    EXPECT_EQ(grid->column(col(Measurement::N)).width, GridColumnLayout::MaxWidth);
+    EXPECT_EQ(grid->column(col(Measurement::MODE)).width, GridColumnLayout::MinWidth);
+    EXPECT_EQ(grid->column(col(Measurement::DATE)).width, dateWidth);
+}
+
 TEST_F(TableViewTest, DeletingASelectionWhileSortedLeavesFileOrder)
 {
     addSeries(10);
