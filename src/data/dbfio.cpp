@@ -104,8 +104,10 @@ public:
     {
         // The owner can only be given by a privileged process; the group by a member of it. What
         // cannot be kept stays as created, the permission bits are set in any case.
-        if (::fchown(m_fd, uid_t(from.owner), gid_t(from.group)) != 0)
-            (void)::fchown(m_fd, uid_t(-1), gid_t(from.group));
+        if (::fchown(m_fd, uid_t(from.owner), gid_t(from.group)) != 0 &&
+            ::fchown(m_fd, uid_t(-1), gid_t(from.group)) != 0) {
+            // Neither could be kept: the file keeps its creator's owner and group.
+        }
         return ::fchmod(m_fd, mode_t(from.mode)) == 0;
     }
 
