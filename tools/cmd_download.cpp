@@ -7,16 +7,14 @@
 #include "data/memoryimport.h"
 #include "device/downloadrunner.h"
 #include "device/linetrace.h"
+#include "stopsignals.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <unistd.h>
@@ -24,54 +22,6 @@
 namespace {
 
 constexpr int defaultTimeout = 60;
-
-// SIGINT and SIGTERM reach the event loop through a pipe: the handler only writes one byte.
-int signalPipe[2] = {-1, -1};
-
-void onStopSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
-}
-
-// Installs the handlers for as long as it lives; stopRequested() is raised on the loop's thread.
-class StopSignals
-{
-public:
-    explicit StopSignals(std::function<void()> stopRequested)
-    {
-        if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-            return;
-        m_notifier = std::make_unique<QSocketNotifier>(qintptr(signalPipe[0]), QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [stop = std::move(stopRequested)] {
-            char bytes[16];
-            while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
-            }
-            stop();
-        });
-        struct sigaction action
-        {};
-        action.sa_handler = onStopSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        ::sigaction(SIGINT, &action, &m_oldInt);
-        ::sigaction(SIGTERM, &action, &m_oldTerm);
-    }
-    ~StopSignals()
-    {
-        if (!m_notifier)
-            return;
-        ::sigaction(SIGINT, &m_oldInt, nullptr);
-        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
-    }
-
-private:
-    std::unique_ptr<QSocketNotifier> m_notifier;
-    struct sigaction m_oldInt
-    {};
-    struct sigaction m_oldTerm
-    {};
-};
 
 // Messages of the download and the import: informations on stdout, the rest on stderr.
 class ConsoleSink : public MessageSink
@@ -212,7 +162,7 @@ int runDownload(const DownloadOptions &options, MessageSink &sink)
         stop(QStringLiteral("Нет ответа от прибора в течение %1 с. Прием данных прерван.")
                  .arg(options.timeout));
     });
-    StopSignals stopSignals([&] { stop(QStringLiteral("Прием данных прерван.")); });
+    cli::StopSignals stopSignals([&] { stop(QStringLiteral("Прием данных прерван.")); });
 
     runner.start();
     if (runner.running()) {

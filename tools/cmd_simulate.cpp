@@ -1,5 +1,6 @@
 // qpx-cli simulate: plays the instrument on a pseudo-terminal until interrupted.
 #include "cli.h"
+#include "stopsignals.h"
 
 #include "device/instrumentsimulator.h"
 #include "device/ptyinstrument.h"
@@ -7,18 +8,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QTimer>
-#include <atomic>
-#include <csignal>
 
 namespace {
-
-std::atomic<bool> stopRequested{false};
-
-void onSignal(int)
-{
-    stopRequested = true;
-}
 
 bool takeInt(const QStringList &args, int &i, int lo, int hi, int *value)
 {
@@ -131,14 +122,7 @@ int cmdSimulate(const QStringList &args)
         QCoreApplication::quit();
     });
 
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [] {
-        if (stopRequested)
-            QCoreApplication::quit();
-    });
-    watch.start(100);
+    const cli::StopSignals stopSignals([] { QCoreApplication::quit(); });
     QCoreApplication::exec();
     if (!link.isEmpty() && QFileInfo(link).isSymLink() &&
         QFileInfo(link).symLinkTarget() == instrument.slavePath())
