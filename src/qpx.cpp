@@ -5,14 +5,13 @@
 #include "app/apptitle.h"
 #include "app/logo.h"
 #include "app/main.h"
+#include "app/qttexts.h"
 #include "data/regional.h"
 #include "device/receive.h"
 #include "output/graf.h"
 #include "output/param_graf.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 #include <csignal>
 #include <memory>
 
@@ -29,10 +28,7 @@ int main(int argc, char *argv[])
     // Numbers and dates in the table follow the operator's regional settings.
     Regional::setCurrent(Regional::fromEnvironment());
 
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
-                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
+    installRussianQtTexts();
 
     // The splash window must not end the program when it closes before the main window is shown.
     app.setQuitOnLastWindowClosed(false);

@@ -12,6 +12,7 @@
 #include "app/logo.h"
 #include "app/main.h"
 #include "app/prompts.h"
+#include "app/qttexts.h"
 #include "components/dbgrid.h"
 #include "components/reportpreview.h"
 #include "data/measurementtable.h"
@@ -30,7 +31,6 @@
 #include <QDate>
 #include <QDir>
 #include <QEventLoop>
-#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -42,7 +42,6 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTranslator>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -410,10 +409,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     setApplicationTitle(programTitle());
     Regional::setCurrent(Regional::russian());
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
-                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
+    installRussianQtTexts();
     QTemporaryDir settingsDir;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());

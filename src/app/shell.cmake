@@ -7,6 +7,7 @@ if(NOT QPX_CORE_ONLY)
         logo.h logo.cpp
         about.h about.cpp
         helpwindow.h helpwindow.cpp
+        qttexts.h qttexts.cpp
         qpx.qrc)
     # The manual, used when "qpx.html" is not beside the executable.
     target_compile_definitions(qpx_gui PRIVATE
