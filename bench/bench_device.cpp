@@ -3,8 +3,8 @@
 // 9600 baud line against its line time plus the 1000 ms delay before "N".
 #include "data/errors.h"
 #include "device/downloadrunner.h"
-#include "device/instrumentsimulator.h"
-#include "device/ptyinstrument.h"
+#include "simulator/instrumentsimulator.h"
+#include "simulator/ptyinstrument.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The grid and the table view commands on large tables (offscreen): opening, scrolling, sorting
 // by a column, selecting all rows (footer statistics), deleting 1 000 selected rows, renumbering
 // and the double-click walk. Figures only.
-#include "app/prompts.h"
+#include "ui/prompts.h"
 #include "components/dbgrid.h"
 #include "data/dbftable.h"
 #include "data/measurementtable.h"

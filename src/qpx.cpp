@@ -2,7 +2,7 @@
 // windows created once and hidden (main window first), the splash window for three seconds, then
 // the message loop with the main window maximised.
 #include "app/about.h"
-#include "app/apptitle.h"
+#include "ui/apptitle.h"
 #include "app/logo.h"
 #include "app/main.h"
 #include "app/qttexts.h"

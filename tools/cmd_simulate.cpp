@@ -2,8 +2,8 @@
 #include "cli.h"
 #include "stopsignals.h"
 
-#include "device/instrumentsimulator.h"
-#include "device/ptyinstrument.h"
+#include "simulator/instrumentsimulator.h"
+#include "simulator/ptyinstrument.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -7,11 +7,11 @@
 //
 // The settings store is a temporary one; the operator's own settings are never touched.
 #include "app/about.h"
-#include "app/apptitle.h"
+#include "ui/apptitle.h"
 #include "app/helpwindow.h"
 #include "app/logo.h"
 #include "app/main.h"
-#include "app/prompts.h"
+#include "ui/prompts.h"
 #include "app/qttexts.h"
 #include "components/dbgrid.h"
 #include "components/reportpreview.h"
@@ -20,7 +20,7 @@
 #include "data/regional.h"
 #include "data/settingsstore.h"
 #include "device/portsdialog.h"
-#include "device/ptyinstrument.h"
+#include "simulator/ptyinstrument.h"
 #include "device/receive.h"
 #include "output/graf.h"
 #include "output/param_graf.h"

@@ -1,16 +1,16 @@
 #include "main.h"
 
-#include "apptitle.h"
+#include "ui/apptitle.h"
 #include "data/measurementtable.h"
 #include "data/memoryimage.h"
 #include "data/memoryimport.h"
 #include "data/settingsstore.h"
 #include "device/portsdialog.h"
-#include "errorguard.h"
+#include "ui/errorguard.h"
 #include "helpwindow.h"
 #include "output/excelexport.h"
 #include "output/measurementreport.h"
-#include "prompts.h"
+#include "ui/prompts.h"
 #include "view/tableview.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "dbgrid.h"
 
-#include "app/errorguard.h"
+#include "ui/errorguard.h"
 #include "data/dbftable.h"
 #include "view/columnfit.h"
 

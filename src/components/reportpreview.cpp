@@ -1,6 +1,6 @@
 #include "reportpreview.h"
 
-#include "app/prompts.h"
+#include "ui/prompts.h"
 #include "reportrender.h"
 
 #include <QApplication>

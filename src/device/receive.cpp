@@ -1,7 +1,7 @@
 #include "receive.h"
 
-#include "app/errorguard.h"
-#include "app/prompts.h"
+#include "ui/errorguard.h"
+#include "ui/prompts.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

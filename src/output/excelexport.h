@@ -29,7 +29,7 @@ QDateTime rowDateTime(const QString &date, const QString &time);
 void exp2excel(DbfTable &table, ExcelAutomation &excel);
 
 // The export with the default back end: an .xlsx workbook saved as "Лкт-ДН7.xlsx" in the table's
-// folder and then opened with the desktop's spreadsheet program. (Built into qpx_gui.)
+// folder and then opened with the desktop's spreadsheet program. (Built into qpx_output.)
 void exp2excel(DbfTable &table);
 
 // The "Экспорт в Excel" command: exports only while the table document is open and its table

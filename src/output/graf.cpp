@@ -1,6 +1,6 @@
 #include "graf.h"
 
-#include "app/errorguard.h"
+#include "ui/errorguard.h"
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/regional.h"

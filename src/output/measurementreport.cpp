@@ -1,7 +1,7 @@
 #include "measurementreport.h"
 
-#include "app/errorguard.h"
-#include "app/prompts.h"
+#include "ui/errorguard.h"
+#include "ui/prompts.h"
 #include "components/reportpreview.h"
 #include "components/reportrender.h"
 #include "data/dbftable.h"

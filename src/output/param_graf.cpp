@@ -1,7 +1,7 @@
 #include "param_graf.h"
 
-#include "app/errorguard.h"
-#include "app/prompts.h"
+#include "ui/errorguard.h"
+#include "ui/prompts.h"
 #include "data/dbftable.h"
 
 #include <QGroupBox>

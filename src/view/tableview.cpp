@@ -1,7 +1,7 @@
 #include "tableview.h"
 
-#include "app/errorguard.h"
-#include "app/prompts.h"
+#include "ui/errorguard.h"
+#include "ui/prompts.h"
 #include "columnfit.h"
 #include "components/dbgrid.h"
 #include "data/dbftable.h"

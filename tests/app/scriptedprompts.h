@@ -1,6 +1,6 @@
 #pragma once
 // Prompts that answer by script and record what was asked, and a temporary settings store.
-#include "app/prompts.h"
+#include "ui/prompts.h"
 
 #include <QSettings>
 #include <QStringList>

@@ -1,6 +1,6 @@
 // The table document through the main window's commands: New, Open, Append, Save and Close with
 // scripted prompts and a prepared instrument memory in place of the download.
-#include "app/apptitle.h"
+#include "ui/apptitle.h"
 #include "app/main.h"
 #include "data/measurementtable.h"
 #include "data/memoryimage.h"

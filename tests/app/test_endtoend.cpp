@@ -1,10 +1,10 @@
 // The table document end to end: the main window's commands with the real download dialog,
 // against the instrument simulator on a pseudo-terminal.
-#include "app/apptitle.h"
+#include "ui/apptitle.h"
 #include "app/main.h"
 #include "data/measurementtable.h"
 #include "data/regional.h"
-#include "device/ptyinstrument.h"
+#include "simulator/ptyinstrument.h"
 #include "device/receive.h"
 #include "scriptedprompts.h"
 

@@ -1,6 +1,6 @@
 // The general error handler: caption, icon, the full-stop rule, and that the program goes on.
-#include "app/apptitle.h"
-#include "app/errorguard.h"
+#include "ui/apptitle.h"
+#include "ui/errorguard.h"
 #include "data/errors.h"
 #include "scriptedprompts.h"
 

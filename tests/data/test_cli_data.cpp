@@ -22,7 +22,7 @@ Result qpxCli(const QStringList &args, const QString &lang = QStringLiteral("ru_
     env.remove(QStringLiteral("LC_NUMERIC"));
     env.insert(QStringLiteral("LANG"), lang);
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(QPX_BINARY_DIR "/tools/qpx-cli"), args);
+    p.start(QStringLiteral(QPX_CLI), args);
     EXPECT_TRUE(p.waitForFinished(120000));
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
@@ -160,7 +160,7 @@ TEST_F(Cli, FileSizeLimitIsReportedLikeADiskFull)
     // dash counts ulimit -f in 512-byte blocks: two blocks hold the header and seven rows.
     p.start(QStringLiteral("/bin/sh"),
             {QStringLiteral("-c"), QStringLiteral("ulimit -f 2; exec \"$0\" import \"$1\" 2 \"$2\""),
-             QStringLiteral(QPX_BINARY_DIR "/tools/qpx-cli"), path(QStringLiteral("img.bin")), path()});
+             QStringLiteral(QPX_CLI), path(QStringLiteral("img.bin")), path()});
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 1);

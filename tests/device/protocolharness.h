@@ -4,7 +4,7 @@
 // given line rate and are delivered in 50 ms polling ticks, as the port component does.
 #include "data/errors.h"
 #include "device/downloadprotocol.h"
-#include "device/instrumentsimulator.h"
+#include "simulator/instrumentsimulator.h"
 
 #include <QByteArray>
 #include <QMap>

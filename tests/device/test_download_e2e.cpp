@@ -3,7 +3,7 @@
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 
-#include "device/instrumentsimulator.h"
+#include "simulator/instrumentsimulator.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,7 +19,7 @@
 
 namespace {
 
-const QString cli = QStringLiteral(QPX_BINARY_DIR "/tools/qpx-cli");
+const QString cli = QStringLiteral(QPX_CLI);
 
 struct CliRun
 {

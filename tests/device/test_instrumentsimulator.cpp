@@ -1,5 +1,5 @@
 // The simulated instrument: its generated memory and its answers.
-#include "device/instrumentsimulator.h"
+#include "simulator/instrumentsimulator.h"
 
 #include <QDateTime>
 #include <gtest/gtest.h>

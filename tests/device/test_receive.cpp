@@ -1,8 +1,8 @@
 // The download dialog: its layout, and whole downloads through it against the simulated
 // instrument on a pseudo-terminal.
-#include "app/prompts.h"
+#include "ui/prompts.h"
 #include "device/portsdialog.h"
-#include "device/ptyinstrument.h"
+#include "simulator/ptyinstrument.h"
 #include "device/receive.h"
 #include "ptytestkit.h"
 

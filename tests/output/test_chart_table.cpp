@@ -1,6 +1,6 @@
 // The chart windows on a real measurement table: selecting a series, building the chart from it
 // and giving the table back unfiltered.
-#include "app/prompts.h"
+#include "ui/prompts.h"
 #include "chart_fixture.h"
 #include "output/graf.h"
 #include "output/param_graf.h"

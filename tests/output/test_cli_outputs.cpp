@@ -42,7 +42,7 @@ CliRun runIn(const QString &locale, const QString &program, const QStringList &a
             QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
-const QString Cli = QStringLiteral(QPX_BINARY_DIR "/tools/qpx-cli");
+const QString Cli = QStringLiteral(QPX_CLI);
 
 CliRun qpxCli(const QString &locale, const QStringList &args)
 {

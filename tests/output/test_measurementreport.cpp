@@ -1,6 +1,6 @@
 // The measurement report of a real table file: pages and their text (through pdftotext), the
 // current sort, where the table is left, and the three commands with a scripted print dialog.
-#include "app/prompts.h"
+#include "ui/prompts.h"
 #include "components/reportpreview.h"
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
@@ -299,7 +299,7 @@ TEST_F(MeasurementReportTest, ClosedTableDoesNothing)
 
 TEST_F(MeasurementReportTest, CommandLineWritesThePdf)
 {
-    const QString cli = QStringLiteral(QPX_BINARY_DIR "/tools/qpx-cli");
+    const QString cli = QStringLiteral(QPX_CLI);
     if (!QFile::exists(cli) || !havePoppler())
         GTEST_SKIP() << "qpx-cli or pdftotext not built / installed";
     addRows(15);

@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the grid and table view tests: a scratch folder holding the settings and a
 // measurement table, scripted prompts, and rows written straight through the table layer.
-#include "app/prompts.h"
+#include "ui/prompts.h"
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/regional.h"

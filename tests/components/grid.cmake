@@ -1,4 +1,0 @@
-if(NOT QPX_CORE_ONLY)
-    find_package(Qt6 REQUIRED COMPONENTS Test)
-    qpx_add_test(test_grid SOURCES test_grid.cpp LIBS qpx_gui Qt6::Test GUI)
-endif()

@@ -1,1 +1,0 @@
-qpx_add_test(test_regional SOURCES test_regional.cpp LIBS qpx_core)

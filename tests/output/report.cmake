@@ -1,3 +1,0 @@
-if(NOT QPX_CORE_ONLY)
-    qpx_add_test(test_measurementreport SOURCES test_measurementreport.cpp LIBS qpx_gui GUI)
-endif()
