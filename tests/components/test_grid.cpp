@@ -289,42 +289,4 @@ TEST_F(GridTest, ColumnsFillTheWidthAfterFitResizeAndDrag)
     EXPECT_EQ(grid->shownWidths()[2], 300);
 }
 
-// Not a check: with QPX_GRID_SCREENSHOT=file.png set, renders the grid as the operator sees it
-// (sorted and coloured mass column, several selected rows) into that file.
-TEST_F(GridTest, Screenshot)
-{
-    const QString file = qEnvironmentVariable("QPX_GRID_SCREENSHOT");
-    if (file.isEmpty())
-        GTEST_SKIP() << "QPX_GRID_SCREENSHOT not set";
-    for (int i = 0; i < 40; ++i) {
-        const bool observation = i % 7 != 3;
-        table.append();
-        table.setInteger(Measurement::N, i + 1);
-        table.setText(Measurement::MODE, observation ? Measurement::Observation : Measurement::Operative);
-        table.setText(Measurement::DATE,
-                      QStringLiteral("%1.11.2005").arg(7 + i / 12, 2, 10, QLatin1Char('0')));
-        table.setText(Measurement::TIME, QStringLiteral("%1:%2:%3")
-                                             .arg(8 + i % 12, 2, 10, QLatin1Char('0'))
-                                             .arg(i * 7 % 60, 2, 10, QLatin1Char('0'))
-                                             .arg(i * 13 % 60, 2, 10, QLatin1Char('0')));
-        table.setNumber(Measurement::T_1, 120.0 + ((i * 37) % 90) / 10.0 - (i % 5) * 3.25);
-        if (observation)
-            table.setInteger(Measurement::T_2, 1 + i % 4);
-        if (i % 9 == 0)
-            table.setText(Measurement::COMMENT, QStringLiteral("образец %1").arg(i / 9 + 1));
-        table.post();
-    }
-    makeView();
-    window.setWindowTitle(QStringLiteral("t - Лкт-ДН7"));
-    grid->titleClick(5, Qt::NoModifier);
-    grid->setCurrentCell(0, 5);
-    prompts.colorAnswers = {QColor(255, 255, 192)};
-    view->N17Click();
-    grid->selectRecords({3, 6, 2, 30, 34});
-    table.gotoRecord(34);
-    table.gotoRecord(7);
-    QApplication::processEvents();
-    ASSERT_TRUE(window.grab().save(file));
-}
-
 } // namespace

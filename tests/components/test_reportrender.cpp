@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
+#include "support/needtool.h"
 
 using namespace Report;
 
@@ -120,8 +121,7 @@ TEST(ReportRender, PageOnAnImageHasFramesWhereTheCellsAre)
 TEST(ReportRender, PdfTextPagesAndPaper)
 {
     RegionalScope pin(Regional::russian());
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QPX_SKIP_WITHOUT(QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(), "pdftotext (poppler-utils) is not installed");
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("report.pdf"));
     Rows rows = Rows::numbered(13, QStringLiteral("34"));
@@ -157,8 +157,7 @@ TEST(ReportRender, PdfTextPagesAndPaper)
 TEST(ReportRender, PrintingFollowsRangeAndCopies)
 {
     RegionalScope pin(Regional::russian());
-    if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
-        GTEST_SKIP() << "pdfinfo (poppler-utils) is not installed";
+    QPX_SKIP_WITHOUT(QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty(), "pdfinfo (poppler-utils) is not installed");
     Rows rows = Rows::numbered(27, QStringLiteral("34")); // 3 pages
     const PreparedReport report = build(rows);
     QTemporaryDir dir;

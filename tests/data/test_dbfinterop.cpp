@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include "support/needtool.h"
 
 using namespace Measurement;
 
@@ -87,8 +88,7 @@ protected:
 
 TEST_F(Interop, DbfreadReadsOurFile)
 {
-    if (!pythonHas(QStringLiteral("dbfread")))
-        GTEST_SKIP() << "python3-dbfread is not installed";
+    QPX_SKIP_WITHOUT(!pythonHas(QStringLiteral("dbfread")), "python3-dbfread is not installed");
     const QString file = path(QStringLiteral("ours.dbf"));
     writeOurs(file);
     const QByteArray json = run(Python, {QStringLiteral("-c"), QStringLiteral(R"(
@@ -121,8 +121,7 @@ print(json.dumps(out, ensure_ascii=False))
 TEST_F(Interop, ShapelibReadsOurFile)
 {
     const QString dbfdump = QStandardPaths::findExecutable(QStringLiteral("dbfdump"));
-    if (dbfdump.isEmpty())
-        GTEST_SKIP() << "shapelib's dbfdump is not installed";
+    QPX_SKIP_WITHOUT(dbfdump.isEmpty(), "shapelib's dbfdump is not installed");
     const QString file = path(QStringLiteral("ours.dbf"));
     writeOurs(file);
     {
@@ -158,8 +157,7 @@ TEST_F(Interop, WeOpenShapelibFiles)
 {
     const QString dbfcreate = QStandardPaths::findExecutable(QStringLiteral("dbfcreate"));
     const QString dbfadd = QStandardPaths::findExecutable(QStringLiteral("dbfadd"));
-    if (dbfcreate.isEmpty() || dbfadd.isEmpty())
-        GTEST_SKIP() << "shapelib's dbfcreate / dbfadd are not installed";
+    QPX_SKIP_WITHOUT(dbfcreate.isEmpty() || dbfadd.isEmpty(), "shapelib's dbfcreate / dbfadd are not installed");
     const QString file = path(QStringLiteral("theirs.dbf"));
     run(dbfcreate, {file,
                     QStringLiteral("-s"),
@@ -222,8 +220,7 @@ TEST_F(Interop, WeOpenShapelibFiles)
 
 TEST_F(Interop, WeOpenPythonDbfFiles)
 {
-    if (!pythonHas(QStringLiteral("dbf")))
-        GTEST_SKIP() << "python3-dbf is not installed";
+    QPX_SKIP_WITHOUT(!pythonHas(QStringLiteral("dbf")), "python3-dbf is not installed");
     const QString file = path(QStringLiteral("python.dbf"));
     run(Python, {QStringLiteral("-c"), QStringLiteral(R"(
 import dbf, sys

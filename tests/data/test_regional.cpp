@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include "support/needtool.h"
 
 TEST(Regional, GeneralFormUnderRussianSettings)
 {
@@ -78,8 +79,7 @@ TEST(CLocaleScope, FileNumbersGetAPointWhateverTheProcessLocale)
 {
     // The process locale as the application object sets it on the operator's desktop.
     const std::string before = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "ru_RU.UTF-8"))
-        GTEST_SKIP() << "no ru_RU.UTF-8 locale on this machine (scripts/install-deps makes it)";
+    QPX_SKIP_WITHOUT(!std::setlocale(LC_ALL, "ru_RU.UTF-8"), "no ru_RU.UTF-8 locale on this machine (scripts/install-deps makes it)");
     const auto printed = [] {
         char text[32];
         std::snprintf(text, sizeof text, "%.7g", 20.7109375);

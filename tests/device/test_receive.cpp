@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -300,41 +299,3 @@ TEST_F(DialogFixture, PortsDialogAssignsTheSelectedOrTypedDevice)
     EXPECT_EQ(SerialPorts::assignedPort(2), QStringLiteral("/dev/serial/by-id/usb-Maker-if00"));
 }
 
-// Not a test of behaviour: renders the dialog in the middle of a download for the docs when
-// QPX_SCREENSHOT names a file.
-TEST_F(DialogFixture, Screenshot)
-{
-    const QString target = qEnvironmentVariable("QPX_SCREENSHOT");
-    if (target.isEmpty())
-        GTEST_SKIP();
-    InstrumentOptions options;
-    options.image = InstrumentSimulator::generateImage(120, 1);
-    PtyInstrument instrument(options);
-    ASSERT_TRUE(instrument.start(nullptr));
-    pointPorts(instrument.slavePath(), missing("com2"));
-    TForm2 dlg;
-    QTimer::singleShot(2600, &dlg, [&] {
-        dlg.grab().save(target);
-        dlg.Button1->click();
-    });
-    dlg.exec();
-}
-
-// Not a test of behaviour: the ports dialog with its window frame, for the manual, when
-// QPX_PORTS_SCREENSHOT names a file (run under a real X server with a window manager).
-TEST_F(DialogFixture, PortsDialogScreenshot)
-{
-    const QString target = qEnvironmentVariable("QPX_PORTS_SCREENSHOT");
-    if (target.isEmpty())
-        GTEST_SKIP();
-    PtyInstrument instrument(InstrumentOptions{});
-    ASSERT_TRUE(instrument.start(nullptr));
-    pointPorts(instrument.slavePath(), QString());
-    TPortsDialog dlg;
-    QTimer::singleShot(2000, &dlg, [&] {
-        const QRect frame = dlg.frameGeometry();
-        dlg.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).save(target);
-        dlg.reject();
-    });
-    dlg.exec();
-}

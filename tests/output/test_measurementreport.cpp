@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include "support/needtool.h"
 
 namespace {
 
@@ -107,8 +108,7 @@ protected:
 
 TEST_F(MeasurementReportTest, PagesOfTheWholeTableAsPdf)
 {
-    if (!havePoppler())
-        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QPX_SKIP_WITHOUT(!havePoppler(), "pdftotext (poppler-utils) is not installed");
     const QString path = dir.filePath(QStringLiteral("report.pdf"));
     MeasurementReport report(&table);
 
@@ -167,8 +167,7 @@ TEST_F(MeasurementReportTest, MassesAndTheCurrentSort)
 
 TEST_F(MeasurementReportTest, PrintPreparesAndPrintsThroughTheDialog)
 {
-    if (!havePoppler())
-        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QPX_SKIP_WITHOUT(!havePoppler(), "pdftotext (poppler-utils) is not installed");
     addRows(13);
     MeasurementReport report(&table);
     report.setPrinterCheck([] { return true; });
@@ -193,8 +192,7 @@ TEST_F(MeasurementReportTest, PrintPreparesAndPrintsThroughTheDialog)
 
 TEST_F(MeasurementReportTest, PopupPrintUsesThePagesOfTheLastPreview)
 {
-    if (!havePoppler())
-        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QPX_SKIP_WITHOUT(!havePoppler(), "pdftotext (poppler-utils) is not installed");
     addRows(3);
     MeasurementReport report(&table);
     report.setPrinterCheck([] { return true; });
@@ -239,8 +237,7 @@ TEST_F(MeasurementReportTest, PopupPrintUsesThePagesOfTheLastPreview)
 
 TEST_F(MeasurementReportTest, PreviewButtonsSaveAndPrint)
 {
-    if (!havePoppler())
-        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QPX_SKIP_WITHOUT(!havePoppler(), "pdftotext (poppler-utils) is not installed");
     addRows(20);
     MeasurementReport report(&table);
     report.setPrinterCheck([] { return true; });
@@ -300,8 +297,7 @@ TEST_F(MeasurementReportTest, ClosedTableDoesNothing)
 TEST_F(MeasurementReportTest, CommandLineWritesThePdf)
 {
     const QString cli = QStringLiteral(QPX_CLI);
-    if (!QFile::exists(cli) || !havePoppler())
-        GTEST_SKIP() << "qpx-cli or pdftotext not built / installed";
+    QPX_SKIP_WITHOUT(!havePoppler(), "pdftotext (poppler-utils) is not installed");
     addRows(15);
     table.close();
     const QString out = dir.filePath(QStringLiteral("cli.pdf"));
