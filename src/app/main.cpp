@@ -44,16 +44,10 @@ namespace {
 
 const QString DefaultDirValue = QStringLiteral("Default_dir");
 const QString LayoutValue = QStringLiteral("Table_1");
-const QString SortTag = QStringLiteral("tab1");
 
 QIcon picture(int index)
 {
     return QIcon(QStringLiteral(":/qpx/%1.png").arg(index));
-}
-
-bool editing(const DbfTable &table)
-{
-    return table.state() == DbfTable::State::Edit || table.state() == DbfTable::State::Insert;
 }
 
 } // namespace
@@ -106,7 +100,7 @@ TForm1::~TForm1()
 {
     // Leaving without the close steps (Exit): a row edit that was never posted is dropped, not
     // written by the table's close.
-    if (editing(Dbf1)) {
+    if (m_document.editing()) {
         try {
             Dbf1.cancel();
         } catch (const std::exception &) {
@@ -269,7 +263,7 @@ void TForm1::FormCreate()
 
     Dbf1.close();
     TableOpen = false;
-    m_view->sortReset(SortTag);
+    m_view->sortReset(Measurement::SortIndex);
     disable_button();
     tab_vis_dis();
 }
@@ -316,20 +310,24 @@ void TForm1::setTitle(const QString &title)
     setWindowTitle(title);
 }
 
-void TForm1::enable_button()
+// The commands that act on an open table, enabled with the table and disabled without one; New,
+// Open, Exit and the commands of the other menus stay enabled.
+void TForm1::setTableCommandsEnabled(bool enabled)
 {
     for (QAction *a : {N4, N5, N7, N8, N9, N23, N17, N18, N19, N33, N21, N15, N37, Excel1})
-        a->setEnabled(true);
+        a->setEnabled(enabled);
     for (QToolButton *b : {ToolButton3, ToolButton4, ToolButton5})
-        b->setEnabled(true);
+        b->setEnabled(enabled);
+}
+
+void TForm1::enable_button()
+{
+    setTableCommandsEnabled(true);
 }
 
 void TForm1::disable_button()
 {
-    for (QAction *a : {N4, N5, N7, N8, N9, N23, N17, N18, N19, N33, N21, N15, N37, Excel1})
-        a->setEnabled(false);
-    for (QToolButton *b : {ToolButton3, ToolButton4, ToolButton5})
-        b->setEnabled(false);
+    setTableCommandsEnabled(false);
 }
 
 void TForm1::tab_vis_en()
@@ -373,30 +371,7 @@ void TForm1::N2Click()
 
 void TForm1::Create_DB()
 {
-    TableOpen = false;
-    TableModified = false;
-    Dbf1.close();
-    if (memoryImage().recordCount() == 0) {
-        Prompts::instance().showMessage(QStringLiteral("Архив прибора пуст!"), QStringLiteral("Ошибка"),
-                                        MessageIcon::Information);
-        return;
-    }
-    Dbf1.setFileName(m_saveFileName);
-    Dbf1.setSchema(Measurement::schema());
-    Dbf1.create();
-    Dbf1.open();
-    TableOpen = true;
-    setBackground(true);
-    try {
-        flash2qpx01(Dbf1, memoryImage(), deviceInfo(), false, &Prompts::instance());
-    } catch (...) {
-        recoverFromFailedImport(true);
-        throw;
-    }
-    enable_button();
-    tab_vis_en();
-    m_view->layoutRestore(LayoutValue);
-    TableModified = false;
+    m_document.create(m_saveFileName, Prompts::instance());
 }
 
 void TForm1::N3Click()
@@ -416,30 +391,7 @@ void TForm1::N3Click()
 
 void TForm1::Open_DB(const QString &fileName)
 {
-    Dbf1.setFileName(fileName);
-    try {
-        Dbf1.setSchema(Measurement::schema());
-        Dbf1.open();
-    } catch (const std::exception &) {
-        try {
-            Dbf1.close();
-        } catch (const std::exception &) {
-        }
-        Prompts::instance().showMessage(QStringLiteral("База данных повреждена !"), QStringLiteral("Ошибка"),
-                                        MessageIcon::Error);
-        return;
-    }
-    TableOpen = true;
-    Dbf1.first();
-    setBackground(true);
-    enable_button();
-    tab_vis_en();
-    m_view->layoutRestore(LayoutValue);
-    setTitle(QFileInfo(fileName).completeBaseName() + QStringLiteral(" - ") + programTitle());
-    TableModified = false;
-    // Damaged records are never shown; the operator is told that they are there.
-    if (const QString damaged = damagedRecordsText(Dbf1); !damaged.isEmpty())
-        Prompts::instance().showMessage(damaged, QStringLiteral("Предупреждение"), MessageIcon::Warning);
+    m_document.open(fileName, Prompts::instance());
 }
 
 void TForm1::N4Click()
@@ -449,16 +401,7 @@ void TForm1::N4Click()
         return;
     if (runDownload() != 1)
         return;
-    m_view->sortReset(SortTag);
-    try {
-        flash2qpx01(Dbf1, memoryImage(), deviceInfo(), true, &Prompts::instance());
-    } catch (...) {
-        recoverFromFailedImport(false);
-        throw;
-    }
-    TableOpen = true;
-    Save_DB();
-    tab_vis_en();
+    m_document.append(Prompts::instance());
 }
 
 void TForm1::N5Click()
@@ -468,27 +411,7 @@ void TForm1::N5Click()
 
 void TForm1::Save_DB()
 {
-    if (!TableOpen)
-        return;
-    if (Dbf1.isOpen()) {
-        m_view->commitEdit();
-        if (editing(Dbf1))
-            Dbf1.post();
-    }
-    try {
-        Dbf1.close();
-        Dbf1.open();
-    } catch (...) {
-        // The table could not be reopened: leave the document without a table rather than
-        // with commands that act on a closed one.
-        TableOpen = false;
-        TableModified = false;
-        disable_button();
-        tab_vis_dis();
-        setBackground(false);
-        throw;
-    }
-    TableModified = false;
+    m_document.save();
 }
 
 void TForm1::N7Click()
@@ -498,66 +421,35 @@ void TForm1::N7Click()
 
 void TForm1::Close_DB()
 {
-    if (TableModified) {
-        const auto answer = Prompts::instance().askYesNo(QStringLiteral("Сохранить изменения в таблицах ?"),
-                                                         programTitle(), MessageIcon::Question);
-        if (answer == Prompts::Answer::Yes) {
-            Save_DB();
-        } else if (editing(Dbf1)) {
-            // No: the edit that was not posted yet is dropped, not written by the close below.
-            Dbf1.cancel();
-        }
-    }
-    m_view->layoutSave(LayoutValue);
-    TableOpen = false;
-    TableModified = false;
-    std::exception_ptr closeError;
-    if (Dbf1.isOpen()) {
-        try {
-            Dbf1.close();
-        } catch (...) {
-            closeError = std::current_exception();
-        }
-        // The production index file is removed whoever made it; any failure is ignored.
-        QFile::remove(Dbf1.indexFileName());
-    }
-    disable_button();
-    tab_vis_dis();
-    setTitle(programTitle());
-    setBackground(false);
-    if (closeError)
-        std::rethrow_exception(closeError);
+    m_document.close(Prompts::instance());
 }
 
-// After an import that stopped part-way, the rows posted so far are in the file. The document
-// shows them as a normally open table (commands enabled, grid shown; after New also the saved
-// layout, which an Append keeps from before) before the error reaches the operator; if the table
-// itself is no longer usable it goes to the no-table state.
-void TForm1::recoverFromFailedImport(bool restoreLayout)
+void TForm1::showGrid(bool shown)
 {
-    try {
-        if (editing(Dbf1))
-            Dbf1.cancel();
-        if (Dbf1.isOpen()) {
-            TableOpen = true;
-            setBackground(true);
-            enable_button();
-            tab_vis_en();
-            if (restoreLayout)
-                m_view->layoutRestore(LayoutValue);
-            return;
-        }
-    } catch (...) {
-    }
-    TableOpen = false;
-    TableModified = false;
-    try {
-        Dbf1.close();
-    } catch (...) {
-    }
-    disable_button();
-    tab_vis_dis();
-    setBackground(false);
+    if (shown)
+        tab_vis_en();
+    else
+        tab_vis_dis();
+}
+
+void TForm1::restoreLayout()
+{
+    m_view->layoutRestore(LayoutValue);
+}
+
+void TForm1::saveLayout()
+{
+    m_view->layoutSave(LayoutValue);
+}
+
+void TForm1::resetSort()
+{
+    m_view->sortReset(Measurement::SortIndex);
+}
+
+void TForm1::commitEdit()
+{
+    m_view->commitEdit();
 }
 
 // ---- commands of the other subsystems ----
@@ -618,7 +510,7 @@ void TForm1::N23Click()
 
 void TForm1::N33Click()
 {
-    m_view->sortReset(SortTag);
+    m_view->sortReset(Measurement::SortIndex);
 }
 
 void TForm1::N37Click()

@@ -2,6 +2,7 @@
 // The main window: start-up and close steps, the command map (main menu, toolbar, the grid's
 // pop-up menu) and the table document (New, Open, Append, Save, Close).
 #include "data/dbftable.h"
+#include "data/tabledocument.h"
 
 #include <QMainWindow>
 #include <QSettings>
@@ -20,7 +21,7 @@ class TableView;
 // The program title: application title, window-title suffix and caption of the save question.
 QString programTitle();
 
-class TForm1 : public QMainWindow
+class TForm1 : public QMainWindow, private TableDocument::Window
 {
     Q_OBJECT
 public:
@@ -41,10 +42,14 @@ public:
     // Hands the help file to a viewer; by default the program's own help window.
     void setHelpViewer(std::function<void(const QString &)> viewer) { m_helpViewer = std::move(viewer); }
 
-    // The table document.
-    DbfTable Dbf1;
-    bool TableOpen = false;
-    bool TableModified = false;
+private:
+    TableDocument m_document{*this, programTitle()};
+
+public:
+    // The table document (src/data/tabledocument.h) under the window's own names.
+    DbfTable &Dbf1 = m_document.table;
+    bool &TableOpen = m_document.tableOpen;
+    bool &TableModified = m_document.modified;
 
     void Open_DB(const QString &fileName);
     void Create_DB();
@@ -108,9 +113,15 @@ private:
     void buildPopupMenu();
     void FormCreate();
     bool FormClose();
-    void setBackground(bool tableOpen);
-    void setTitle(const QString &title);
-    void recoverFromFailedImport(bool restoreLayout);
+    // What the table document asks of the window.
+    void setBackground(bool tableOpen) override;
+    void setTableCommandsEnabled(bool enabled) override;
+    void showGrid(bool shown) override;
+    void restoreLayout() override;
+    void saveLayout() override;
+    void resetSort() override;
+    void commitEdit() override;
+    void setTitle(const QString &title) override;
     int runDownload();
     QAction *command(QMenu *menu, const QString &caption, void (TForm1::*handler)(), int picture = -1,
                      const QKeySequence &shortcut = {});

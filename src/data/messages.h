@@ -20,3 +20,14 @@ public:
         showMessage(text, caption, icon);
     }
 };
+
+// A message sink that can also put a yes / no question to the operator (the save question of
+// the table document). The windows' prompts are one.
+class OperatorPrompts : public MessageSink
+{
+public:
+    enum class Answer { Ok, Yes, No, Cancel };
+
+    // A Yes / No question; returns Yes or No.
+    virtual Answer askYesNo(const QString &text, const QString &caption, MessageIcon icon) = 0;
+};

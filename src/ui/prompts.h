@@ -18,13 +18,9 @@ struct FileDialogRequest
     QString initialDirectory;
 };
 
-class Prompts : public MessageSink
+class Prompts : public OperatorPrompts
 {
 public:
-    enum class Answer { Ok, Yes, No, Cancel };
-
-    // A Yes / No question; returns Yes or No.
-    virtual Answer askYesNo(const QString &text, const QString &caption, MessageIcon icon) = 0;
     // Empty when cancelled. Neither asks before overwriting nor requires the file to exist.
     virtual QString saveFileName(const FileDialogRequest &request) = 0;
     virtual QString openFileName(const FileDialogRequest &request) = 0;
