@@ -2,7 +2,7 @@
 
 #include "app/errorguard.h"
 #include "data/dbftable.h"
-#include "view/columnfit.h"
+#include "columnfit.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>

@@ -6,7 +6,7 @@
 //
 // The table stays the only copy of the data: the model asks it for the rows that are painted,
 // and the grid's current row is the table's current row.
-#include "view/gridlayout.h"
+#include "gridtypes.h"
 
 #include <QAbstractTableModel>
 #include <QFrame>

@@ -2,7 +2,7 @@
 
 #include "app/errorguard.h"
 #include "app/prompts.h"
-#include "columnfit.h"
+#include "components/columnfit.h"
 #include "components/dbgrid.h"
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
