@@ -1,8 +1,8 @@
 #include "dbgrid.h"
 
 #include "app/errorguard.h"
-#include "data/dbftable.h"
 #include "columnfit.h"
+#include "data/dbftable.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -57,7 +57,7 @@ public:
         editor->setFrame(false);
         int length = m_grid->column(index.column()).maxLength;
         if (length <= 0 && m_grid->table()) {
-            const int field = m_grid->table()->fieldIndex(m_grid->column(index.column()).fieldName);
+            const int field = m_grid->table()->fieldIndex(m_grid->column(index.column()).layout.fieldName);
             if (field >= 0)
                 length = m_grid->table()->field(field).width;
         }
@@ -116,13 +116,13 @@ protected:
 
         const DbGridColumn &column = m_grid->column(logicalIndex);
         QRect textRect = rect.adjusted(3, 2, -3, -2);
-        if (column.titleState != TitleState::SortedNone) {
+        if (column.layout.titleState != TitleState::SortedNone) {
             // The sort mark: a triangle pointing up (descending) or down (ascending).
             const int size = 4;
             const int cx = rect.right() - 8;
             const int cy = rect.center().y();
             QPolygon mark;
-            if (column.titleState == TitleState::SortedUp)
+            if (column.layout.titleState == TitleState::SortedUp)
                 mark << QPoint(cx - size, cy + size / 2) << QPoint(cx + size, cy + size / 2)
                      << QPoint(cx, cy - size);
             else
@@ -180,7 +180,7 @@ protected:
                 continue;
             painter.setPen(palette().color(QPalette::ButtonText));
             const QRect textRect = cell.adjusted(3, 0, -4, 0);
-            painter.drawText(textRect, int(toQt(m_grid->column(c).alignment) | Qt::AlignVCenter),
+            painter.drawText(textRect, int(toQt(m_grid->column(c).layout.alignment) | Qt::AlignVCenter),
                              fontMetrics().elidedText(text, Qt::ElideRight, textRect.width()));
         }
     }
@@ -260,7 +260,7 @@ QVariant DbGridModel::data(const QModelIndex &index, int role) const
         }
     }
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(toQt(m_grid->column(column).alignment) | Qt::AlignVCenter);
+        return QVariant::fromValue(toQt(m_grid->column(column).layout.alignment) | Qt::AlignVCenter);
     case Qt::BackgroundRole: {
         const QColor color = m_grid->columnBackground(column);
         if (color.isValid())
@@ -282,7 +282,7 @@ bool DbGridModel::setData(const QModelIndex &index, const QVariant &value, int r
         return false;
     bool posted = false;
     runGuarded([&] {
-        const QString field = m_grid->column(index.column()).fieldName;
+        const QString field = m_grid->column(index.column()).layout.fieldName;
         if (table->recNo() != recNo && !table->gotoRecord(recNo))
             return;
         table->edit();
@@ -323,7 +323,8 @@ void DbGridModel::endReset()
     m_fieldIndex.clear();
     const DbfTable *table = m_grid->table();
     for (int c = 0; c < m_grid->columnCount(); ++c)
-        m_fieldIndex.append(table && table->isOpen() ? table->fieldIndex(m_grid->column(c).fieldName) : -1);
+        m_fieldIndex.append(table && table->isOpen() ? table->fieldIndex(m_grid->column(c).layout.fieldName)
+                                                     : -1);
     m_rows = tableRows();
     m_lastRecord = m_rows > 0 ? table->recordAt(m_rows - 1) : 0;
     endResetModel();
@@ -554,7 +555,7 @@ void DbGrid::setColumns(const QList<DbGridColumn> &columns)
     m_applyingSelection = applying;
     QList<int> widths;
     for (const DbGridColumn &c : m_columns)
-        widths.append(c.width);
+        widths.append(c.layout.width);
     setColumnWidths(widths);
     dropSelection();
     syncCurrentFromTable();
@@ -563,7 +564,7 @@ void DbGrid::setColumns(const QList<DbGridColumn> &columns)
 int DbGrid::columnIndex(const QString &fieldName) const
 {
     for (int c = 0; c < columnCount(); ++c) {
-        if (m_columns.at(c).fieldName.compare(fieldName, Qt::CaseInsensitive) == 0)
+        if (m_columns.at(c).layout.fieldName.compare(fieldName, Qt::CaseInsensitive) == 0)
             return c;
     }
     return -1;
@@ -581,14 +582,14 @@ QList<int> DbGrid::columnWidths() const
 {
     QList<int> widths;
     for (const DbGridColumn &c : m_columns)
-        widths.append(c.width);
+        widths.append(c.layout.width);
     return widths;
 }
 
 void DbGrid::setColumnWidths(const QList<int> &widths)
 {
     for (int c = 0; c < columnCount() && c < widths.size(); ++c)
-        m_columns[c].width = widths.at(c);
+        m_columns[c].layout.width = widths.at(c);
     if (m_autoColumnFit)
         fitColumns();
     else
@@ -608,7 +609,7 @@ void DbGrid::setColumnColor(int column, ColorValue color)
 {
     if (column < 0 || column >= columnCount())
         return;
-    m_columns[column].color = color;
+    m_columns[column].layout.color = color;
     m_view->viewport()->update();
 }
 
@@ -616,7 +617,7 @@ void DbGrid::setColumnAlignment(int column, ColumnAlignment alignment)
 {
     if (column < 0 || column >= columnCount())
         return;
-    m_columns[column].alignment = alignment;
+    m_columns[column].layout.alignment = alignment;
     m_view->viewport()->update();
     m_footer->update();
 }
@@ -627,10 +628,10 @@ void DbGrid::setTitleState(int column, TitleState state)
         return;
     DbGridColumn &c = m_columns[column];
     if (state == TitleState::SortedNone)
-        c.sortOrder = -1;
-    else if (c.titleState == TitleState::SortedNone)
-        c.sortOrder = 0; // one sorted column at a time: it is always the first
-    c.titleState = state;
+        c.layout.sortOrder = -1;
+    else if (c.layout.titleState == TitleState::SortedNone)
+        c.layout.sortOrder = 0; // one sorted column at a time: it is always the first
+    c.layout.titleState = state;
     m_title->viewport()->update();
 }
 
@@ -650,17 +651,7 @@ void DbGrid::setFooterText(int column, const QString &text)
 
 GridColumnLayout DbGrid::columnLayout(int column) const
 {
-    const DbGridColumn &c = m_columns.at(column);
-    GridColumnLayout layout;
-    layout.fieldName = c.fieldName;
-    layout.titleState = c.titleState;
-    layout.width = c.width;
-    layout.layoutLevel = c.layoutLevel;
-    layout.layoutIndex = c.layoutIndex;
-    layout.color = c.color;
-    layout.alignment = c.alignment;
-    layout.sortOrder = c.sortOrder;
-    return layout;
+    return m_columns.at(column).layout;
 }
 
 void DbGrid::setColumnLayouts(const QList<GridColumnLayout> &layouts)
@@ -669,14 +660,13 @@ void DbGrid::setColumnLayouts(const QList<GridColumnLayout> &layouts)
         const int column = columnIndex(layout.fieldName);
         if (column < 0)
             continue;
-        DbGridColumn &c = m_columns[column];
-        c.titleState = layout.titleState;
-        c.width = layout.shownWidth();
-        c.layoutLevel = layout.layoutLevel;
-        c.layoutIndex = layout.layoutIndex;
-        c.color = layout.color;
-        c.alignment = layout.alignment;
-        c.sortOrder = layout.sortOrder;
+        // The column keeps its own field name (the layout's matched it in any letter case) and
+        // takes the nearest width it can show.
+        GridColumnLayout &kept = m_columns[column].layout;
+        const QString fieldName = kept.fieldName;
+        kept = layout;
+        kept.fieldName = fieldName;
+        kept.width = layout.shownWidth();
     }
     setColumnWidths(columnWidths());
     m_title->viewport()->update();
@@ -716,7 +706,8 @@ void DbGrid::titleClick(int column, Qt::KeyboardModifiers modifiers)
 {
     if (column < 0 || column >= columnCount())
         return;
-    const TitleState next = nextTitleState(m_columns.at(column).titleState, modifiers & Qt::ControlModifier);
+    const TitleState next =
+        nextTitleState(m_columns.at(column).layout.titleState, modifiers & Qt::ControlModifier);
     for (int c = 0; c < columnCount(); ++c) {
         if (c != column)
             setTitleState(c, TitleState::SortedNone);
@@ -1163,7 +1154,7 @@ void DbGrid::onSectionResized(int section, int, int newSize)
     if (m_applyingWidths || section < 0 || section >= columnCount())
         return;
     if (!m_autoColumnFit) {
-        m_columns[section].width = newSize;
+        m_columns[section].layout.width = newSize;
         m_footer->update();
         return;
     }
@@ -1172,7 +1163,7 @@ void DbGrid::onSectionResized(int section, int, int newSize)
     const QList<int> shown =
         ColumnFit::afterResize(shownWidths(), section, newSize, availableWidth(), minimumColumnWidth);
     for (int c = 0; c < columnCount() && c < shown.size(); ++c)
-        m_columns[c].width = shown.at(c);
+        m_columns[c].layout.width = shown.at(c);
     applyWidths(shown);
 }
 
@@ -1180,7 +1171,7 @@ QColor DbGrid::columnBackground(int column) const
 {
     if (column < 0 || column >= columnCount())
         return {};
-    return toQColor(m_columns.at(column).color);
+    return toQColor(m_columns.at(column).layout.color);
 }
 
 QColor DbGrid::toQColor(ColorValue value) const

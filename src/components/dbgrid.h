@@ -25,18 +25,13 @@ class QProxyStyle;
 
 struct DbGridColumn
 {
-    QString fieldName;
+    // The properties a grid layout saves: field, sort mark, width, band place, colour, the cells'
+    // alignment and the sort order number.
+    GridColumnLayout layout;
     QString caption;
-    int width = 45;
     ColumnAlignment titleAlignment = ColumnAlignment::Default;
-    ColumnAlignment alignment = ColumnAlignment::Default;
     bool readOnly = true;
     int maxLength = 0; // of the in-place editor; 0: the field width
-    ColorValue color = GridColor::None;
-    TitleState titleState = TitleState::SortedNone;
-    int sortOrder = -1;
-    int layoutLevel = 0;
-    int layoutIndex = 0;
     QString footerText;
 };
 
