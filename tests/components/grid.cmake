@@ -1,4 +1,4 @@
-qpx_add_test(test_grid_core SOURCES test_gridtypes.cpp test_columnfit.cpp LIBS qpx_core)
+qpx_add_test(test_grid_core SOURCES test_gridtypes.cpp test_columnfit.cpp test_gridselection.cpp LIBS qpx_core)
 if(NOT QPX_CORE_ONLY)
     find_package(Qt6 REQUIRED COMPONENTS Test)
     qpx_add_test(test_grid SOURCES test_grid.cpp LIBS qpx_gui Qt6::Test GUI)
