@@ -2,7 +2,7 @@
 
 #include "ui/errorguard.h"
 #include "ui/prompts.h"
-#include "columnfit.h"
+#include "components/columnfit.h"
 #include "components/dbgrid.h"
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
@@ -34,12 +34,12 @@ QList<DbGridColumn> measurementColumns()
     auto column = [](const QString &field, const char *caption, int width, ColumnAlignment alignment,
                      int index) {
         DbGridColumn c;
-        c.fieldName = field;
+        c.layout.fieldName = field;
         c.caption = QString::fromUtf8(caption);
-        c.width = width;
+        c.layout.width = width;
         c.titleAlignment = ColumnAlignment::Center;
-        c.alignment = alignment;
-        c.layoutIndex = index;
+        c.layout.alignment = alignment;
+        c.layout.layoutIndex = index;
         return c;
     };
     using A = ColumnAlignment;
@@ -99,7 +99,7 @@ void TableView::DBGridPro1TitleStateChange(int column)
     if (column < 0 || column >= m_grid->columnCount())
         return;
     const QString tag = QStringLiteral("tab1");
-    const TitleState state = m_grid->column(column).titleState;
+    const TitleState state = m_grid->column(column).layout.titleState;
     if (!m_table->isOpen()) {
         if (state == TitleState::SortedNone)
             sortReset(tag);
@@ -117,7 +117,7 @@ void TableView::DBGridPro1TitleStateChange(int column)
         sortReset(tag);
         return;
     }
-    m_table->addIndex(tag, m_grid->column(column).fieldName, state == TitleState::SortedUp);
+    m_table->addIndex(tag, m_grid->column(column).layout.fieldName, state == TitleState::SortedUp);
     // Selecting the new tag orders the rows from the table as it is now; rebuilding the index
     // and re-reading the rows afterwards would only sort the same rows twice more.
     m_table->selectIndex(tag);

@@ -51,11 +51,11 @@ TEST_F(GridTest, ColumnsCaptionsAndSettings)
                                      ColumnAlignment::LeftJustify};
     ASSERT_EQ(grid->columnCount(), 7);
     for (int c = 0; c < 7; ++c) {
-        EXPECT_EQ(grid->column(c).fieldName, QString::fromLatin1(fields[c]));
+        EXPECT_EQ(grid->column(c).layout.fieldName, QString::fromLatin1(fields[c]));
         EXPECT_EQ(grid->column(c).caption, QString::fromUtf8(captions[c]));
         EXPECT_EQ(grid->column(c).titleAlignment, ColumnAlignment::Center);
-        EXPECT_EQ(grid->column(c).alignment, cells[c]);
-        EXPECT_EQ(grid->column(c).color, GridColor::None);
+        EXPECT_EQ(grid->column(c).layout.alignment, cells[c]);
+        EXPECT_EQ(grid->column(c).layout.color, GridColor::None);
         const bool editable = grid->model()->flags(grid->model()->index(0, c)) & Qt::ItemIsEditable;
         EXPECT_EQ(editable, c == 6);
     }
@@ -186,11 +186,11 @@ TEST_F(GridTest, TitleClicksWithTheMouse)
     QTest::mouseClick(title->viewport(), Qt::LeftButton, Qt::NoModifier, mass);
     ASSERT_EQ(changed.size(), 1);
     EXPECT_EQ(changed[0][0].toInt(), 5);
-    EXPECT_EQ(grid->column(5).titleState, TitleState::SortedUp);
+    EXPECT_EQ(grid->column(5).layout.titleState, TitleState::SortedUp);
     QTest::mouseClick(title->viewport(), Qt::LeftButton, Qt::NoModifier, mass);
-    EXPECT_EQ(grid->column(5).titleState, TitleState::SortedDown);
+    EXPECT_EQ(grid->column(5).layout.titleState, TitleState::SortedDown);
     QTest::mouseClick(title->viewport(), Qt::LeftButton, Qt::ControlModifier, mass);
-    EXPECT_EQ(grid->column(5).titleState, TitleState::SortedNone);
+    EXPECT_EQ(grid->column(5).layout.titleState, TitleState::SortedNone);
     EXPECT_EQ(changed.size(), 3);
     EXPECT_TRUE(table.selectedIndex().isEmpty());
 }

@@ -1,10 +1,7 @@
-// The grid layout text: writing, reading, colour names and numbers, malformed texts; the column
-// fit arithmetic and the title-click cycle.
-#include "view/columnfit.h"
+// The grid layout text: writing, reading, colour names and numbers, malformed texts.
 #include "view/gridlayout.h"
 
 #include <gtest/gtest.h>
-#include <numeric>
 
 namespace {
 
@@ -129,93 +126,6 @@ TEST(GridLayoutText, BrokenTextsFail)
     };
     for (const char *text : broken)
         EXPECT_THROW(parseGridLayout(QString::fromUtf8(text)), LayoutParseError) << text;
-}
-
-TEST(GridColors, FiftyTwoNamesInLookupOrder)
-{
-    const QList<QString> names = GridColor::names();
-    ASSERT_EQ(names.size(), 52);
-    const struct
-    {
-        const char *name;
-        ColorValue value;
-    } samples[] = {{"clBlack", 0},
-                   {"clMaroon", 0x80},
-                   {"clNavy", 0x800000},
-                   {"clSilver", 0xC0C0C0},
-                   {"clMoneyGreen", 0xC0DCC0},
-                   {"clCream", 0xF0FBFF},
-                   {"clMedGray", 0xA4A0A0},
-                   {"clNone", 0x1FFFFFFF},
-                   {"clDefault", 0x20000000},
-                   {"clScrollBar", 0xFF000000},
-                   {"clHighlight", 0xFF00000D},
-                   {"clMenuBar", 0xFF00001E},
-                   {"cl3DDkShadow", 0xFF000015},
-                   {"clWindowText", 0xFF000008},
-                   {"clGradientInactiveCaption", 0xFF00001C}};
-    for (const auto &s : samples) {
-        const QString name = QString::fromLatin1(s.name);
-        EXPECT_TRUE(names.contains(name)) << s.name;
-        EXPECT_EQ(GridColor::name(s.value), name);
-        ColorValue value = 1;
-        EXPECT_TRUE(GridColor::fromName(name.toUpper(), &value));
-        EXPECT_EQ(value, s.value);
-    }
-    for (const QString &name : names) {
-        ColorValue value = 0;
-        ASSERT_TRUE(GridColor::fromName(name, &value));
-        EXPECT_EQ(GridColor::name(value), name) << "every value has one name";
-    }
-    EXPECT_EQ(GridColor::name(GridColor::rgb(1, 2, 3)), QString());
-    ColorValue unused = 0;
-    EXPECT_FALSE(GridColor::fromName(QStringLiteral("clOrange"), &unused));
-}
-
-TEST(ColumnFit, ScalesInProportionToFillTheWidthExactly)
-{
-    const QList<int> designed{100, 99, 97, 97, 98, 97, 97}; // 685
-    for (int available : {685, 1000, 700, 350, 7 * 8, 1}) {
-        const QList<int> scaled = ColumnFit::scale(designed, available, 1);
-        EXPECT_EQ(std::accumulate(scaled.begin(), scaled.end(), 0), std::max(available, 7)) << available;
-    }
-    EXPECT_EQ(ColumnFit::scale(designed, 685), designed);
-    EXPECT_EQ(ColumnFit::scale({100, 100, 200}, 800), (QList<int>{200, 200, 400}));
-    EXPECT_EQ(ColumnFit::scale({1, 1, 1}, 10), (QList<int>{4, 3, 3}));
-    EXPECT_EQ(ColumnFit::scale({0, 0}, 9), (QList<int>{5, 4}));
-    // A column below the minimum takes pixels from the widest.
-    EXPECT_EQ(ColumnFit::scale({1, 1000}, 100, 8), (QList<int>{8, 92}));
-}
-
-TEST(ColumnFit, EqualWidthsThenScaledAndDraggedBorder)
-{
-    EXPECT_EQ(ColumnFit::equalWidth(1000, 7), 142);
-    EXPECT_EQ(ColumnFit::equalWidth(6, 7), 0);
-    // Seven equal widths scaled to a client width of 996 differ by at most one pixel.
-    const QList<int> fitted = ColumnFit::scale(QList<int>(7, 142), 996);
-    EXPECT_EQ(std::accumulate(fitted.begin(), fitted.end(), 0), 996);
-    EXPECT_LE(
-        *std::max_element(fitted.begin(), fitted.end()) - *std::min_element(fitted.begin(), fitted.end()), 1);
-
-    // Dragging column 1 to 300: it keeps 300, the others share the rest in proportion.
-    const QList<int> after = ColumnFit::afterResize({100, 100, 200, 100}, 1, 300, 500);
-    EXPECT_EQ(after, (QList<int>{50, 300, 100, 50}));
-    // Dragged wider than the grid: the others keep the minimum.
-    const QList<int> wide = ColumnFit::afterResize({100, 100, 100}, 0, 5000, 300, 10);
-    EXPECT_EQ(wide, (QList<int>{280, 10, 10}));
-}
-
-TEST(TitleState, ClickCycleAndCtrl)
-{
-    TitleState s = TitleState::SortedNone;
-    s = nextTitleState(s, false);
-    EXPECT_EQ(s, TitleState::SortedUp);
-    s = nextTitleState(s, false);
-    EXPECT_EQ(s, TitleState::SortedDown);
-    s = nextTitleState(s, false);
-    EXPECT_EQ(s, TitleState::SortedUp);
-    EXPECT_EQ(nextTitleState(TitleState::SortedDown, true), TitleState::SortedNone);
-    EXPECT_EQ(nextTitleState(TitleState::SortedNone, true), TitleState::SortedNone);
 }
 
 } // namespace

@@ -51,28 +51,28 @@ TEST_F(TableViewTest, TitleClicksCycleThroughTheSortIndex)
     const int mass = col(Measurement::T_1);
 
     grid->titleClick(mass, Qt::NoModifier); // up: descending text order
-    EXPECT_EQ(grid->column(mass).titleState, TitleState::SortedUp);
+    EXPECT_EQ(grid->column(mass).layout.titleState, TitleState::SortedUp);
     EXPECT_EQ(column(Measurement::T_1), strings({"9", "12,5", "100", "-3"}));
     EXPECT_EQ(table.selectedIndex().toLower(), QStringLiteral("tab1"));
     EXPECT_TRUE(QFile::exists(table.indexFileName()));
 
     grid->titleClick(mass, Qt::ShiftModifier); // down: ascending, text compared, not numbers
-    EXPECT_EQ(grid->column(mass).titleState, TitleState::SortedDown);
+    EXPECT_EQ(grid->column(mass).layout.titleState, TitleState::SortedDown);
     EXPECT_EQ(column(Measurement::T_1), strings({"-3", "100", "12,5", "9"}));
     grid->titleClick(mass, Qt::NoModifier);
-    EXPECT_EQ(grid->column(mass).titleState, TitleState::SortedUp);
+    EXPECT_EQ(grid->column(mass).layout.titleState, TitleState::SortedUp);
 
     // Another title: only that one keeps a mark, descending; N sorts as a number.
     addReadings({{10, "1", "1"}});
     grid->titleClick(col(Measurement::N), Qt::NoModifier);
-    EXPECT_EQ(grid->column(mass).titleState, TitleState::SortedNone);
-    EXPECT_EQ(grid->column(mass).sortOrder, -1);
-    EXPECT_EQ(grid->column(col(Measurement::N)).sortOrder, 0);
+    EXPECT_EQ(grid->column(mass).layout.titleState, TitleState::SortedNone);
+    EXPECT_EQ(grid->column(mass).layout.sortOrder, -1);
+    EXPECT_EQ(grid->column(col(Measurement::N)).layout.sortOrder, 0);
     EXPECT_EQ(column(Measurement::N), strings({"10", "4", "3", "2", "1"}));
 
     // Ctrl with a click: file order, no index file, no marks.
     grid->titleClick(col(Measurement::N), Qt::ControlModifier);
-    EXPECT_EQ(grid->column(col(Measurement::N)).titleState, TitleState::SortedNone);
+    EXPECT_EQ(grid->column(col(Measurement::N)).layout.titleState, TitleState::SortedNone);
     EXPECT_EQ(column(Measurement::N), strings({"1", "2", "3", "4", "10"}));
     EXPECT_TRUE(table.selectedIndex().isEmpty());
     EXPECT_FALSE(QFile::exists(table.indexFileName()));
@@ -92,7 +92,7 @@ TEST_F(TableViewTest, SortKeepsTheCurrentRecordAndTheSelection)
     EXPECT_EQ(grid->view()->selectionModel()->selectedRows().size(), 2);
 
     view->sortReset(QStringLiteral("tab1"));
-    EXPECT_EQ(grid->column(col(Measurement::T_1)).titleState, TitleState::SortedNone);
+    EXPECT_EQ(grid->column(col(Measurement::T_1)).layout.titleState, TitleState::SortedNone);
     EXPECT_EQ(column(Measurement::N), strings({"1", "2", "3"}));
     EXPECT_EQ(table.recNo(), 2);
 }
@@ -149,20 +149,20 @@ TEST_F(TableViewTest, ColourCommandsActOnTheCurrentColumn)
 
     prompts.colorAnswers = {QColor(Qt::red), QColor(), QColor(1, 2, 3)};
     view->N17Click();
-    EXPECT_EQ(grid->column(mass).color, 0x000000FFu);
+    EXPECT_EQ(grid->column(mass).layout.color, 0x000000FFu);
     view->N17Click(); // cancelled: nothing changes
-    EXPECT_EQ(grid->column(mass).color, 0x000000FFu);
+    EXPECT_EQ(grid->column(mass).layout.color, 0x000000FFu);
     grid->setCurrentCell(1, 0);
     view->N17Click();
-    EXPECT_EQ(grid->column(0).color, GridColor::rgb(1, 2, 3));
+    EXPECT_EQ(grid->column(0).layout.color, GridColor::rgb(1, 2, 3));
     // The dialog starts black, then from the last colour confirmed.
     EXPECT_EQ(prompts.colorStarts, (QList<QColor>{Qt::black, Qt::red, Qt::red}));
 
     view->N18Click();
-    EXPECT_EQ(grid->column(0).color, GridColor::None);
-    EXPECT_EQ(grid->column(mass).color, 0x000000FFu);
+    EXPECT_EQ(grid->column(0).layout.color, GridColor::None);
+    EXPECT_EQ(grid->column(mass).layout.color, 0x000000FFu);
     view->N19Click();
-    EXPECT_EQ(grid->column(mass).color, GridColor::None);
+    EXPECT_EQ(grid->column(mass).layout.color, GridColor::None);
 
     // With no table open the commands do nothing.
     table.close();
@@ -210,8 +210,8 @@ TEST_F(TableViewTest, LayoutCarriesColoursAndSortMarksToTheNextTable)
     view->sortReset(QStringLiteral("tab1"));
     TableView other(&table, &window);
     other.layoutRestore(QStringLiteral("Table_1"));
-    EXPECT_EQ(other.dbGrid()->column(mass).color, 0x000000FFu);
-    EXPECT_EQ(other.dbGrid()->column(mass).titleState, TitleState::SortedUp);
+    EXPECT_EQ(other.dbGrid()->column(mass).layout.color, 0x000000FFu);
+    EXPECT_EQ(other.dbGrid()->column(mass).layout.titleState, TitleState::SortedUp);
     EXPECT_EQ(column(Measurement::N), strings({"1", "2"}));
 
     // All colours removed: the saved text has no colour line.
@@ -228,11 +228,13 @@ TEST_F(TableViewTest, RestoreIgnoresUnknownFieldsAndRejectsBrokenTexts)
                        "      Color = clLime\r\n    end\r\n    item\r\n      FieldName = 'mode'\r\n"
                        "      Color = 65535\r\n    end>\r\nend\r\n"));
     view->layoutRestore(QStringLiteral("Table_1"));
-    EXPECT_EQ(grid->column(col(Measurement::MODE)).color, 0x0000FFFFu);
-    EXPECT_EQ(grid->column(col(Measurement::MODE)).alignment, ColumnAlignment::Default); // copied as read
+    const GridColumnLayout &mode = grid->column(col(Measurement::MODE)).layout;
+    EXPECT_EQ(mode.color, 0x0000FFFFu);
+    EXPECT_EQ(mode.alignment, ColumnAlignment::Default); // copied as read
+    EXPECT_EQ(mode.fieldName, Measurement::MODE);        // the column keeps its own name
     for (int c = 0; c < grid->columnCount(); ++c) {
         if (c != col(Measurement::MODE)) {
-            EXPECT_EQ(grid->column(c).color, GridColor::None);
+            EXPECT_EQ(grid->column(c).layout.color, GridColor::None);
         }
     }
 
@@ -240,7 +242,7 @@ TEST_F(TableViewTest, RestoreIgnoresUnknownFieldsAndRejectsBrokenTexts)
     storeLayout(QStringLiteral("object TUniDataStorage\r\n  Data = <\r\n    item\r\n      FieldName = 'N'\r\n"
                                "      Color = clRed\r\n    end\r\n    item\r\n      Width = \r\n"));
     EXPECT_THROW(view->layoutRestore(QStringLiteral("Table_1")), LayoutParseError);
-    EXPECT_EQ(grid->column(0).color, GridColor::None);
+    EXPECT_EQ(grid->column(0).layout.color, GridColor::None);
     EXPECT_EQ(grid->columnWidths(), widths);
 }
 
@@ -248,15 +250,15 @@ TEST_F(TableViewTest, RestoredWidthsAreWhatAGridCanShow)
 {
     makeView();
     view->layoutRestore(QStringLiteral("Table_1")); // the first restore fits the columns
-    const int dateWidth = grid->column(col(Measurement::DATE)).width;
+    const int dateWidth = grid->column(col(Measurement::DATE)).layout.width;
     storeLayout(
         QStringLiteral("object TUniDataStorage\r\n  Data = <\r\n    item\r\n      FieldName = 'N'\r\n"
                        "      Width = 2147483647\r\n    end\r\n    item\r\n      FieldName = 'MODE'\r\n"
                        "      Width = -5\r\n    end>\r\nend\r\n"));
     view->layoutRestore(QStringLiteral("Table_1"));
-    EXPECT_EQ(grid->column(col(Measurement::N)).width, GridColumnLayout::MaxWidth);
-    EXPECT_EQ(grid->column(col(Measurement::MODE)).width, GridColumnLayout::MinWidth);
-    EXPECT_EQ(grid->column(col(Measurement::DATE)).width, dateWidth);
+    EXPECT_EQ(grid->column(col(Measurement::N)).layout.width, GridColumnLayout::MaxWidth);
+    EXPECT_EQ(grid->column(col(Measurement::MODE)).layout.width, GridColumnLayout::MinWidth);
+    EXPECT_EQ(grid->column(col(Measurement::DATE)).layout.width, dateWidth);
 }
 
 TEST_F(TableViewTest, DeletingASelectionWhileSortedLeavesFileOrder)
@@ -271,7 +273,7 @@ TEST_F(TableViewTest, DeletingASelectionWhileSortedLeavesFileOrder)
     view->N21Click();
     EXPECT_EQ(deleted.size(), 1);
     EXPECT_EQ(table.rowCount(), 7);
-    EXPECT_EQ(grid->column(col(Measurement::T_1)).titleState, TitleState::SortedNone);
+    EXPECT_EQ(grid->column(col(Measurement::T_1)).layout.titleState, TitleState::SortedNone);
     EXPECT_TRUE(table.selectedIndex().isEmpty());
     EXPECT_EQ(table.physicalRecordCount(), 7); // packed
     EXPECT_EQ(grid->selectedCount(), 0);
