@@ -5,7 +5,7 @@
 #include "data/measurementtable.h"
 #include "data/memoryimage.h"
 #include "data/regional.h"
-#include "scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "view/tableview.h"
 
 #include <QAbstractScrollArea>

@@ -6,7 +6,7 @@
 #include "data/regional.h"
 #include "simulator/ptyinstrument.h"
 #include "device/receive.h"
-#include "scriptedprompts.h"
+#include "support/scriptedprompts.h"
 
 #include <QAction>
 #include <QFile>

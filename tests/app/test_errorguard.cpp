@@ -2,7 +2,7 @@
 #include "ui/apptitle.h"
 #include "ui/errorguard.h"
 #include "data/errors.h"
-#include "scriptedprompts.h"
+#include "support/scriptedprompts.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

@@ -2,7 +2,7 @@
 // own window (contents, links, back / forward, find); a missing manual shows and reports nothing.
 #include "app/helpwindow.h"
 #include "app/main.h"
-#include "scriptedprompts.h"
+#include "support/scriptedprompts.h"
 
 #include <QAction>
 #include <QApplication>

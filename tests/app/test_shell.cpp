@@ -7,7 +7,7 @@
 #include "device/receive.h"
 #include "output/graf.h"
 #include "output/param_graf.h"
-#include "scriptedprompts.h"
+#include "support/scriptedprompts.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>

@@ -2,6 +2,7 @@
 // batches and the results of a closed port.
 #include "device/CPDrv.h"
 #include "ptytestkit.h"
+#include "support/temporarysettings.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -59,24 +60,14 @@ struct Recorder
 };
 
 // Settings in a temporary folder, so that "\\.\COMn" can be pointed anywhere.
-class TempSettings
+class TempSettings : public TemporarySettings
 {
 public:
-    TempSettings()
-    {
-        qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
-    }
+    TempSettings() { qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit()); }
     void setPort(int number, const QString &device)
     {
-        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Norvelt"),
-                    QStringLiteral("QPX"));
-        s.setValue(QStringLiteral("1.0/Ports/COM%1").arg(number), device);
+        setValue(QStringLiteral("Ports/COM%1").arg(number), device);
     }
-
-private:
-    QTemporaryDir m_dir;
 };
 
 } // namespace

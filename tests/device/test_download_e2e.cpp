@@ -4,6 +4,7 @@
 #include "data/measurementtable.h"
 
 #include "simulator/instrumentsimulator.h"
+#include "support/temporarysettings.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -66,19 +67,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(QFile::exists(cli)) << cli.toStdString();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
         pointPorts(missing("com1"), missing("com2"));
     }
 
-    void pointPorts(const QString &com1, const QString &com2)
-    {
-        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Norvelt"),
-                    QStringLiteral("QPX"));
-        s.setValue(QStringLiteral("1.0/Ports/COM1"), com1);
-        s.setValue(QStringLiteral("1.0/Ports/COM2"), com2);
-        s.sync();
-    }
-    QString missing(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
+    void pointPorts(const QString &com1, const QString &com2) { m_settings.pointPorts(com1, com2); }
+    QString missing(const char *name) const { return m_settings.missing(name); }
     QString table() const { return m_dir.filePath(QStringLiteral("readings.db")); }
 
     CliRun download(const QStringList &args)
@@ -105,7 +98,8 @@ protected:
         return out;
     }
 
-    QTemporaryDir m_dir;
+    TemporarySettings m_settings; // qpx-cli finds them through XDG_CONFIG_HOME
+    QTemporaryDir &m_dir = m_settings.dir;
 };
 
 QList<int> oneTo(int n)

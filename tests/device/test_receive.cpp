@@ -1,10 +1,10 @@
 // The download dialog: its layout, and whole downloads through it against the simulated
 // instrument on a pseudo-terminal.
-#include "ui/prompts.h"
 #include "device/portsdialog.h"
-#include "simulator/ptyinstrument.h"
 #include "device/receive.h"
 #include "ptytestkit.h"
+#include "simulator/ptyinstrument.h"
+#include "support/scriptedprompts.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -22,62 +22,23 @@
 
 namespace {
 
-class RecordingPrompts : public Prompts
-{
-public:
-    struct Shown
-    {
-        QString text;
-        QString caption;
-        MessageIcon icon;
-        QString informative;
-    };
-    QList<Shown> shown;
-
-    void showMessage(const QString &text, const QString &caption, MessageIcon icon) override
-    {
-        shown.append({text, caption, icon, QString()});
-    }
-    void showDetailedMessage(const QString &text, const QString &informative, const QString &caption,
-                             MessageIcon icon) override
-    {
-        shown.append({text, caption, icon, informative});
-    }
-    Answer askYesNo(const QString &, const QString &, MessageIcon) override { return Answer::No; }
-    QString saveFileName(const FileDialogRequest &) override { return {}; }
-    QString openFileName(const FileDialogRequest &) override { return {}; }
-    bool chooseColor(QColor *) override { return false; }
-    bool printDialog(QPrinter *, int) override { return false; }
-};
-
 // Temporary settings with "\\.\COM1" and "\\.\COM2" pointed at the given devices.
 class DialogFixture : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
-        Prompts::setInstance(&prompts);
         memoryImage().clear();
         deviceInfo() = DeviceInfo();
     }
-    void TearDown() override { Prompts::setInstance(nullptr); }
 
-    void pointPorts(const QString &com1, const QString &com2)
-    {
-        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Norvelt"),
-                    QStringLiteral("QPX"));
-        s.setValue(QStringLiteral("1.0/Ports/COM1"), com1);
-        s.setValue(QStringLiteral("1.0/Ports/COM2"), com2);
-        s.sync();
-    }
-    QString missing(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
+    void pointPorts(const QString &com1, const QString &com2) { m_settings.pointPorts(com1, com2); }
+    QString missing(const char *name) const { return m_settings.missing(name); }
 
-    RecordingPrompts prompts;
+    ScriptedPrompts prompts;
 
 private:
-    QTemporaryDir m_dir;
+    TemporarySettings m_settings;
 };
 
 } // namespace
@@ -148,7 +109,7 @@ TEST_F(DialogFixture, DownloadFindsTheInstrumentOnCom1)
     const int result = dlg.exec();
     EXPECT_EQ(result, 1);
     EXPECT_TRUE(timersSeen);
-    EXPECT_TRUE(prompts.shown.isEmpty());
+    EXPECT_TRUE(prompts.messages.isEmpty());
     EXPECT_EQ(dlg.StaticText5->text(), QStringLiteral("Лкт-1500 ДН7.01"));
     EXPECT_EQ(dlg.StaticText1->text(), QStringLiteral("03.12.05"));
     EXPECT_EQ(dlg.StaticText7->text(), QStringLiteral("300"));
@@ -189,14 +150,14 @@ TEST_F(DialogFixture, CancelAndWrongInstrument)
         EXPECT_EQ(dlg.exec(), 2);
         EXPECT_FALSE(dlg.CommPortDriver1().IsOpen());
         EXPECT_FALSE(dlg.runner().Timer1().isActive());
-        EXPECT_TRUE(prompts.shown.isEmpty());
+        EXPECT_TRUE(prompts.messages.isEmpty());
     }
     // Nothing on COM1, the wrong instrument on COM2.
     {
         TForm2 dlg;
         EXPECT_EQ(dlg.exec(), 2);
-        ASSERT_EQ(prompts.shown.size(), 1);
-        EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Вы подключили не тот прибор !"));
+        ASSERT_EQ(prompts.messages.size(), 1);
+        EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Вы подключили не тот прибор !"));
         EXPECT_EQ(deviceInfo().TypeCode, 4);
         EXPECT_FALSE(dlg.CommPortDriver1().IsOpen());
         EXPECT_EQ(other.commandsReceived(), QByteArrayLiteral("V"));
@@ -225,10 +186,10 @@ TEST_F(DialogFixture, LineHungUpMidReplyEndsAsCancel)
     const qint64 toEnd = sinceHangup.elapsed();
     EXPECT_EQ(result, 2);
     EXPECT_LT(toEnd, 1000);
-    ASSERT_EQ(prompts.shown.size(), 1);
-    EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Связь с прибором потеряна! Прием данных прерван."));
-    EXPECT_EQ(prompts.shown[0].caption, QStringLiteral("Ошибка"));
-    EXPECT_TRUE(prompts.shown[0].informative.contains(instrument.slavePath()));
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Связь с прибором потеряна! Прием данных прерван."));
+    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Ошибка"));
+    EXPECT_TRUE(prompts.messages[0].informative.contains(instrument.slavePath()));
     EXPECT_FALSE(dlg.CommPortDriver1().IsOpen());
     EXPECT_FALSE(dlg.runner().Timer1().isActive());
     EXPECT_FALSE(dlg.runner().Timer2().isActive());
@@ -247,11 +208,11 @@ TEST_F(DialogFixture, NotFoundNamesEachPortAndItsCause)
     pointPorts(missing("ttyUSB0"), quiet.slavePath());
     TForm2 dlg;
     EXPECT_EQ(dlg.exec(), 2);
-    ASSERT_EQ(prompts.shown.size(), 1);
-    EXPECT_EQ(prompts.shown[0].text,
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].text,
               QStringLiteral("Прибор не обнаружен! Проверте правильность подключения согласно инструкции!"));
-    EXPECT_EQ(prompts.shown[0].caption, QStringLiteral("Ошибка"));
-    const QStringList lines = prompts.shown[0].informative.split(QLatin1Char('\n'));
+    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Ошибка"));
+    const QStringList lines = prompts.messages[0].informative.split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0], QStringLiteral("\\\\.\\COM1 (%1): нет такого устройства").arg(missing("ttyUSB0")));
     EXPECT_EQ(lines[1],
@@ -298,4 +259,3 @@ TEST_F(DialogFixture, PortsDialogAssignsTheSelectedOrTypedDevice)
     EXPECT_EQ(TCommPortDriver::resolvePortName(QStringLiteral("\\\\.\\COM1")), QStringLiteral("/dev/ttyS0"));
     EXPECT_EQ(SerialPorts::assignedPort(2), QStringLiteral("/dev/serial/by-id/usb-Maker-if00"));
 }
-

@@ -1,5 +1,6 @@
 // The measurement report of a real table file: pages and their text (through pdftotext), the
 // current sort, where the table is left, and the three commands with a scripted print dialog.
+#include "support/scriptedprompts.h"
 #include "ui/prompts.h"
 #include "components/reportpreview.h"
 #include "data/dbftable.h"
@@ -18,29 +19,6 @@
 #include "support/needtool.h"
 
 namespace {
-
-class ScriptedPrompts : public Prompts
-{
-public:
-    bool accept = true;
-    QString printTo;             // PDF file the "printer" writes
-    QList<int> dialogPageCounts; // one entry per print dialog shown
-    QStringList messages;
-
-    void showMessage(const QString &text, const QString &, MessageIcon) override { messages << text; }
-    Answer askYesNo(const QString &, const QString &, MessageIcon) override { return Answer::No; }
-    QString saveAs;
-    QString saveFileName(const FileDialogRequest &) override { return saveAs; }
-    QString openFileName(const FileDialogRequest &) override { return {}; }
-    bool chooseColor(QColor *) override { return false; }
-    bool printDialog(QPrinter *printer, int pageCount) override
-    {
-        dialogPageCounts << pageCount;
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(printTo);
-        return accept;
-    }
-};
 
 QString pdfText(const QString &path)
 {
@@ -64,6 +42,7 @@ protected:
         table.create();
         table.open();
         prompts.printTo = dir.filePath(QStringLiteral("printed.pdf"));
+        prompts.acceptPrint = true;
         Prompts::setInstance(&prompts);
     }
     void TearDown() override { Prompts::setInstance(nullptr); }
@@ -172,22 +151,22 @@ TEST_F(MeasurementReportTest, PrintPreparesAndPrintsThroughTheDialog)
     MeasurementReport report(&table);
     report.setPrinterCheck([] { return true; });
     report.print(nullptr);
-    EXPECT_EQ(prompts.dialogPageCounts, QList<int>({2}));
+    EXPECT_EQ(prompts.printPageCounts, QList<int>({2}));
     EXPECT_TRUE(pdfText(prompts.printTo).contains(QStringLiteral("Стр. 2 из 2")));
 
     // Cancelled: nothing printed, the pages stay.
     QFile::remove(prompts.printTo);
-    prompts.accept = false;
+    prompts.acceptPrint = false;
     report.print(nullptr);
     EXPECT_FALSE(QFile::exists(prompts.printTo));
     EXPECT_EQ(report.pages().pageCount(), 2);
 
     // No printer installed: no dialog at all.
     report.setPrinterCheck([] { return false; });
-    prompts.dialogPageCounts.clear();
+    prompts.printPageCounts.clear();
     report.print(nullptr);
     report.printLast(nullptr);
-    EXPECT_TRUE(prompts.dialogPageCounts.isEmpty());
+    EXPECT_TRUE(prompts.printPageCounts.isEmpty());
 }
 
 TEST_F(MeasurementReportTest, PopupPrintUsesThePagesOfTheLastPreview)
@@ -241,7 +220,8 @@ TEST_F(MeasurementReportTest, PreviewButtonsSaveAndPrint)
     addRows(20);
     MeasurementReport report(&table);
     report.setPrinterCheck([] { return true; });
-    prompts.saveAs = dir.filePath(QStringLiteral("saved.pdf"));
+    const QString savedAs = dir.filePath(QStringLiteral("saved.pdf"));
+    prompts.fileNames.push_back(savedAs);
     report.setPreviewHook([&](QWidget *window) {
         const auto trigger = [&](const QString &text) {
             for (QAction *action : window->findChildren<QAction *>()) {
@@ -259,8 +239,8 @@ TEST_F(MeasurementReportTest, PreviewButtonsSaveAndPrint)
         EXPECT_TRUE(trigger(QStringLiteral("Закрыть")));
     });
     report.preview(nullptr);
-    EXPECT_TRUE(pdfText(prompts.saveAs).contains(QStringLiteral("Стр. 2 из 2")));
-    EXPECT_EQ(prompts.dialogPageCounts, QList<int>({2}));
+    EXPECT_TRUE(pdfText(savedAs).contains(QStringLiteral("Стр. 2 из 2")));
+    EXPECT_EQ(prompts.printPageCounts, QList<int>({2}));
     EXPECT_TRUE(pdfText(prompts.printTo).contains(QStringLiteral("Стр. 1 из 2")));
 }
 
@@ -270,7 +250,7 @@ TEST_F(MeasurementReportTest, PopupPrintWithoutAPreparedReportPreparesFirst)
     MeasurementReport report(&table);
     report.setPrinterCheck([] { return true; });
     report.printLast(nullptr);
-    EXPECT_EQ(prompts.dialogPageCounts, QList<int>({1}));
+    EXPECT_EQ(prompts.printPageCounts, QList<int>({1}));
     EXPECT_TRUE(report.hasPages());
 }
 
@@ -286,7 +266,7 @@ TEST_F(MeasurementReportTest, ClosedTableDoesNothing)
     report.print(nullptr);
     report.printLast(nullptr);
     EXPECT_FALSE(previewed);
-    EXPECT_TRUE(prompts.dialogPageCounts.isEmpty());
+    EXPECT_TRUE(prompts.printPageCounts.isEmpty());
     EXPECT_FALSE(report.hasPages());
     MeasurementReport none(nullptr);
     none.preview(nullptr);

@@ -6,11 +6,11 @@
 #include <QtGlobal>
 #include <gtest/gtest.h>
 
-#define QPX_SKIP_WITHOUT(missing, what)                                                              \
-    do {                                                                                             \
-        if (missing) {                                                                               \
-            if (qEnvironmentVariableIsSet("QPX_REQUIRE_TOOLS"))                                      \
-                FAIL() << what << " (scripts/install-deps installs it)";                             \
-            GTEST_SKIP() << what;                                                                    \
-        }                                                                                            \
+#define QPX_SKIP_WITHOUT(missing, what)                                                                      \
+    do {                                                                                                     \
+        if (missing) {                                                                                       \
+            if (qEnvironmentVariableIsSet("QPX_REQUIRE_TOOLS"))                                              \
+                FAIL() << what << " (scripts/install-deps installs it)";                                     \
+            GTEST_SKIP() << what;                                                                            \
+        }                                                                                                    \
     } while (false)

@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the grid and table view tests: a scratch folder holding the settings and a
 // measurement table, scripted prompts, and rows written straight through the table layer.
-#include "ui/prompts.h"
+#include "support/scriptedprompts.h"
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/regional.h"
@@ -12,40 +12,6 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <gtest/gtest.h>
-
-class ScriptedPrompts : public Prompts
-{
-public:
-    struct Message
-    {
-        QString text;
-        QString caption;
-        MessageIcon icon;
-    };
-    QList<Message> messages;
-    QList<QColor> colorAnswers; // next answers of the colour dialog; invalid: cancel
-    QList<QColor> colorStarts;  // the colour each dialog started from
-
-    void showMessage(const QString &text, const QString &caption, MessageIcon icon) override
-    {
-        messages.append({text, caption, icon});
-    }
-    Answer askYesNo(const QString &, const QString &, MessageIcon) override { return Answer::No; }
-    QString saveFileName(const FileDialogRequest &) override { return {}; }
-    QString openFileName(const FileDialogRequest &) override { return {}; }
-    bool chooseColor(QColor *color) override
-    {
-        colorStarts.append(*color);
-        if (colorAnswers.isEmpty())
-            return false;
-        const QColor answer = colorAnswers.takeFirst();
-        if (!answer.isValid())
-            return false;
-        *color = answer;
-        return true;
-    }
-    bool printDialog(QPrinter *, int) override { return false; }
-};
 
 struct Reading
 {
