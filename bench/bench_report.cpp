@@ -67,8 +67,7 @@ private:
 
 PreparedReport prepareFull(Rows &rows)
 {
-    FontMeasurer measurer;
-    return *prepare(MeasurementReportLayout::create(), rows, measurer);
+    return *prepare(MeasurementReportLayout::create(), rows, std::make_shared<FontMeasurer>());
 }
 
 void BM_PrepareReport(benchmark::State &state)

@@ -142,7 +142,8 @@ void drawPage(QPainter &painter, const PreparedReport &report, int pageIndex, co
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.fillRect(target, Qt::white);
 
-    const QList<PlacedText> &items = report.pages.at(pageIndex).items;
+    const PreparedPage page = report.page(pageIndex);
+    const QList<PlacedText> &items = page.items;
     for (qsizetype i = 0; i < items.size(); ++i) {
         const PlacedText &item = items.at(i);
         const TextObject &o = *item.object;

@@ -45,7 +45,7 @@ bool MeasurementReport::prepare(QWidget *progressParent)
     // with its controls disabled); they hear once, at the end, where the table stands.
     QSignalBlocker quiet(m_table);
     DbfRowSource source(*m_table);
-    Report::FontMeasurer measurer;
+    const auto measurer = std::make_shared<Report::FontMeasurer>();
     std::unique_ptr<Report::PreparationProgress> progress;
     const int rows = m_table->rowCount();
     if (progressParent && rows > ProgressRows)

@@ -23,8 +23,7 @@ namespace {
 
 PreparedReport build(Rows &rows)
 {
-    FontMeasurer measurer;
-    auto report = prepare(MeasurementReportLayout::create(), rows, measurer);
+    auto report = prepare(MeasurementReportLayout::create(), rows, std::make_shared<FontMeasurer>());
     return report ? *report : PreparedReport();
 }
 
@@ -82,7 +81,7 @@ TEST(ReportRender, FiftyCharacterCommentWrapsInItsCell)
     rows.rows[1][QStringLiteral("COMMENT")] = comment;
     const PreparedReport report = build(rows);
     ASSERT_EQ(report.pageCount(), 1);
-    const PreparedPage &page = report.pages.at(0);
+    const PreparedPage page = report.page(0);
     const PlacedText *cell = find(page, QStringLiteral("Memo23"), 1);
     FontMeasurer m;
     EXPECT_GE(cell->lines.size(), 2);
