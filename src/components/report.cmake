@@ -1,9 +1,11 @@
-# The report component: the engine (layout and page building, Qt Core) in the core, drawing,
-# PDF, printing and the preview window in the GUI library.
+# The report component: the engine (layout and page building, Qt Core) in the core, drawing and
+# PDF (Qt Gui) in the drawing library, printing and the preview window in the GUI library.
 target_sources(qpx_core PRIVATE
     reportengine.h reportengine.cpp)
 if(NOT QPX_CORE_ONLY)
+    target_sources(qpx_draw PRIVATE
+        reportrender.h reportrender.cpp)
     target_sources(qpx_gui PRIVATE
-        reportrender.h reportrender.cpp
+        reportprint.h reportprint.cpp
         reportpreview.h reportpreview.cpp)
 endif()

@@ -1,6 +1,6 @@
 #pragma once
 // TForm3 "Графики": the mass of one observation series over time, and its print.
-#include "components/chart.h"
+#include "components/chartview.h"
 
 #include <QDialog>
 

@@ -3,6 +3,7 @@
 #include "app/errorguard.h"
 #include "app/prompts.h"
 #include "components/reportpreview.h"
+#include "components/reportprint.h"
 #include "components/reportrender.h"
 #include "data/dbftable.h"
 #include "reportlayout.h"

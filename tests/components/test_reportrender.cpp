@@ -1,5 +1,6 @@
 // Drawing of prepared pages with real fonts: text measuring, the page on an image, the PDF file
 // (read back with poppler's pdftotext / pdfinfo) and printing with page range and copies.
+#include "components/reportprint.h"
 #include "components/reportrender.h"
 #include "data/errors.h"
 #include "data/regional.h"
