@@ -3,7 +3,6 @@
 #include "app/errorguard.h"
 #include "data/dbftable.h"
 #include "data/errors.h"
-#include "param_graf.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -90,10 +89,4 @@ void TForm3::FormShow()
 void TForm3::Button1Click()
 {
     printChart(Chart1->chart(), chartPrinter());
-}
-
-void N15Click(TForm4 &form4, TForm3 &form3)
-{
-    if (form4.exec() == QDialog::Accepted)
-        form3.exec();
 }

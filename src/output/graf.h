@@ -38,7 +38,3 @@ protected:
 private:
     DbfTable *m_table;
 };
-
-class TForm4;
-// The chart command: the parameters dialog, then, only when it was accepted, the chart window.
-void N15Click(TForm4 &form4, TForm3 &form3);
