@@ -1,35 +1,41 @@
-// The spreadsheet export of a full instrument memory (5461 readings): the whole workbook written
-// with the default back end, and the call sequence alone with the recording back end.
+// The spreadsheet export of a full instrument memory (5461 readings) and of a table of 100 000
+// readings (several downloads appended): the whole workbook written with the default back end, and
+// the call sequence alone with the recording back end. "peak_MiB" is the process's peak resident
+// memory so far: run one benchmark at a time (--benchmark_filter) to read it for that one.
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/regional.h"
 #include "output/excelexport.h"
 #include "output/excelrecorder.h"
 #include "output/excelxlsx.h"
+#include "support/peakmemory.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <map>
+#include <memory>
 
 namespace {
-constexpr int Rows = 5461;
+constexpr int FullMemory = 5461;
+constexpr int ManyDownloads = 100000;
 
 struct Fixture
 {
     QTemporaryDir dir;
     DbfTable table;
-    Fixture()
+    explicit Fixture(int rows)
     {
         Regional::setCurrent(Regional::russian());
         table.setFileName(dir.filePath(QStringLiteral("bench.db")));
         table.create();
         table.open();
         const QDateTime start(QDate(2003, 10, 5), QTime(18, 0), Qt::UTC);
-        for (int i = 0; i < Rows; ++i) {
+        for (int i = 0; i < rows; ++i) {
             const QDateTime when = start.addSecs(37 * i);
             table.append();
-            table.setInteger(Measurement::N, i + 1);
+            table.setInteger(Measurement::N, i % FullMemory + 1); // numbered from 1 in each download
             const bool series = i % 3 != 0;
             table.setText(Measurement::MODE, series ? Measurement::Observation : Measurement::Operative);
             table.setText(Measurement::DATE, when.toString(QStringLiteral("dd.MM.yyyy")));
@@ -42,34 +48,39 @@ struct Fixture
     }
 };
 
-Fixture &fixture()
+Fixture &fixture(int rows)
 {
-    static Fixture f;
-    return f;
+    static std::map<int, std::unique_ptr<Fixture>> tables;
+    std::unique_ptr<Fixture> &f = tables[rows];
+    if (!f)
+        f = std::make_unique<Fixture>(rows);
+    return *f;
 }
 
 void BM_ExportWorkbook(benchmark::State &state)
 {
-    Fixture &f = fixture();
+    const int rows = int(state.range(0));
+    Fixture &f = fixture(rows);
     const QString out = f.dir.filePath(QStringLiteral("bench.xlsx"));
     for (auto _ : state) {
         XlsxAutomation excel(f.dir.path());
         excel.setTargetFile(out);
         exp2excel(f.table, excel);
     }
-    state.SetItemsProcessed(state.iterations() * Rows);
+    state.SetItemsProcessed(state.iterations() * rows);
+    state.counters["peak_MiB"] = peakResidentMiB();
 }
-BENCHMARK(BM_ExportWorkbook)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportWorkbook)->Arg(FullMemory)->Arg(ManyDownloads)->Unit(benchmark::kMillisecond);
 
 void BM_ExportCallSequenceOnly(benchmark::State &state)
 {
-    Fixture &f = fixture();
+    Fixture &f = fixture(FullMemory);
     for (auto _ : state) {
         ExcelRecorder excel;
         exp2excel(f.table, excel);
         benchmark::DoNotOptimize(excel.calls.size());
     }
-    state.SetItemsProcessed(state.iterations() * Rows);
+    state.SetItemsProcessed(state.iterations() * FullMemory);
 }
 BENCHMARK(BM_ExportCallSequenceOnly)->Unit(benchmark::kMillisecond);
 } // namespace

@@ -3,13 +3,11 @@
 #include "cli.h"
 
 #include "data/dbftable.h"
-#include "output/graf.h"
-#include "output/param_graf.h"
+#include "output/masschart.h"
 
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-#include <QPrinter>
 
 int cmdChart(const QStringList &args)
 {
@@ -42,15 +40,7 @@ int cmdChart(const QStringList &args)
             if (!image.save(out, "PNG"))
                 throw QpxError(QStringLiteral("Не удалось записать файл \"%1\"").arg(out));
         } else {
-            QPrinter printer(QPrinter::HighResolution);
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(out);
-            try {
-                printChart(chart, printer);
-            } catch (const QpxError &) {
-                // The printer here is the file: say which file could not be written.
-                throw QpxError(QStringLiteral("Не удалось записать файл \"%1\"").arg(out));
-            }
+            writeChartPdf(chart, out);
         }
         cli::out(out);
         return int(cli::Ok);

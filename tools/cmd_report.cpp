@@ -2,7 +2,7 @@
 #include "cli.h"
 
 #include "data/dbftable.h"
-#include "output/measurementreport.h"
+#include "output/reportpages.h"
 
 #include <QFileInfo>
 
@@ -16,10 +16,10 @@ int cmdReport(const QStringList &args)
         table.open();
         if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())
             cli::err(damaged);
-        MeasurementReport report(&table);
-        report.writePdf(args.at(1));
+        const Report::PreparedReport report = *MeasurementReportPages::prepare(table);
+        MeasurementReportPages::writePdf(report, args.at(1));
         table.close();
-        cli::out(QStringLiteral("%1: %2 pages").arg(args.at(1)).arg(report.pages().pageCount()));
+        cli::out(QStringLiteral("%1: %2 pages").arg(args.at(1)).arg(report.pageCount()));
         return int(cli::Ok);
     });
 }

@@ -3,7 +3,6 @@
 #include "data/regional.h"
 
 #include <QFontMetricsF>
-#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -329,15 +328,4 @@ void Chart::draw(QPainter &p, const QRectF &rect) const
         }
     }
     p.restore();
-}
-
-ChartView::ChartView(QWidget *parent) : QWidget(parent)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void ChartView::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    m_chart.draw(painter, QRectF(rect()));
 }

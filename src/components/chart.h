@@ -1,13 +1,13 @@
 #pragma once
 // A small chart component: one line series over a date-time horizontal axis and a value axis,
 // drawn by one routine on any QPainter (screen, printer, image, PDF). Positions on the horizontal
-// axis are days since 30 December 1899, the fraction being the time of day.
+// axis are days since 30 December 1899, the fraction being the time of day. No widgets: the chart
+// on screen is ChartView (chartview.h).
 #include <QColor>
 #include <QDateTime>
 #include <QFont>
 #include <QList>
 #include <QString>
-#include <QWidget>
 
 class QPainter;
 
@@ -104,20 +104,4 @@ public:
 
 private:
     void range(const ChartAxis &axis, bool horizontal, double *from, double *to) const;
-};
-
-// The chart on screen.
-class ChartView : public QWidget
-{
-    Q_OBJECT
-public:
-    explicit ChartView(QWidget *parent = nullptr);
-    Chart &chart() { return m_chart; }
-    const Chart &chart() const { return m_chart; }
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    Chart m_chart;
 };

@@ -81,18 +81,115 @@ QList<Segment> compileText(const TextObject &object, const QString &dataSetName)
     return segments;
 }
 
+// The four kinds of band a page is made of, as the plan numbers them.
+enum Slot : quint8 { TitleSlot, HeaderSlot, DataSlot, FooterSlot, SlotCount };
+
+} // namespace
+
+// What a prepared report keeps: the compiled template, the measurer, every band placement in page
+// order (its band and its top edge), where each page's placements start, and the texts of the
+// objects with expressions, in placement order, as one UTF-8 block.
+class PagePlan
+{
+public:
+    struct Placement
+    {
+        double top = 0.0; // mm on the sheet
+        quint32 text = 0; // index of its first text
+        Slot slot = DataSlot;
+    };
+
+    std::shared_ptr<const Template> layout;
+    std::shared_ptr<const TextMeasurer> measurer;
+    CompiledBand bands[SlotCount];
+    QList<quint32> pageStarts; // index of each page's first placement
+    QList<Placement> placements;
+    QByteArray texts;        // UTF-8
+    QList<quint32> textEnds; // where each text ends in texts
+
+    void addText(const QString &text)
+    {
+        texts += text.toUtf8();
+        textEnds.append(quint32(texts.size()));
+    }
+    QString text(quint32 index) const
+    {
+        const quint32 from = index == 0 ? 0 : textEnds.at(index - 1);
+        return QString::fromUtf8(texts.constData() + from, qsizetype(textEnds.at(index) - from));
+    }
+
+    QStringList wrap(const TextObject &object, const QString &text) const
+    {
+        const double inner = object.width - 2 * object.insetX;
+        return wrapText(text, inner, object.style, *measurer, object.wordWrap);
+    }
+
+    // The placements of page index: [first, last).
+    std::pair<qsizetype, qsizetype> pageRange(int index) const
+    {
+        const qsizetype first = pageStarts.at(index);
+        const qsizetype last = index + 1 < pageStarts.size() ? pageStarts.at(index + 1) : placements.size();
+        return {first, last};
+    }
+
+    void place(const Placement &placement, PreparedPage &page) const
+    {
+        const CompiledBand &band = bands[placement.slot];
+        quint32 textIndex = placement.text;
+        for (const CompiledObject &c : band.objects) {
+            const TextObject &o = *c.object;
+            PlacedText item;
+            item.object = &o;
+            item.lines = c.constant ? c.constantLines : wrap(o, text(textIndex++));
+            item.lineHeight = measurer->lineHeight(o.style);
+            double left = o.left;
+            double width = o.width;
+            if (o.fitWidthKeepRight) {
+                double widest = 0.0;
+                for (const QString &line : std::as_const(item.lines))
+                    widest = std::max(widest, measurer->textWidth(o.style, line));
+                width = std::min(o.width, widest + 2 * o.insetX);
+                left = o.left + o.width - width;
+            }
+            item.rect = QRectF(left, placement.top, width, o.height);
+            clip(item);
+            page.items.append(std::move(item));
+        }
+    }
+
+    // Drops the lines that start below the cell and notes whether the rest needs clipping.
+    void clip(PlacedText &item) const
+    {
+        const TextObject &o = *item.object;
+        const double innerBottom = item.rect.bottom() - o.insetY;
+        while (item.lines.size() > 1 && item.lineRect(int(item.lines.size()) - 1).top() >= innerBottom)
+            item.lines.removeLast();
+        if (item.lines.isEmpty())
+            return;
+        const QRectF last = item.lineRect(int(item.lines.size()) - 1);
+        bool over = last.bottom() > innerBottom + Epsilon || item.lineRect(0).top() < item.rect.top();
+        for (const QString &line : std::as_const(item.lines))
+            over = over || measurer->textWidth(o.style, line) > item.rect.width() - 2 * o.insetX + Epsilon;
+        item.clipped = over;
+    }
+};
+
+namespace {
+
 class Builder
 {
 public:
-    Builder(const Template &layout, RowSource &source, const TextMeasurer &measurer, const Progress &progress)
-        : m_source(source), m_measurer(measurer), m_progress(progress)
+    Builder(const Template &layout, RowSource &source, std::shared_ptr<const TextMeasurer> measurer,
+            const Progress &progress)
+        : m_source(source), m_progress(progress), m_plan(std::make_shared<PagePlan>())
     {
         auto owned = std::make_shared<Template>(layout);
-        m_layout = owned;
-        m_title = compile(owned->band(BandType::ReportTitle));
-        m_header = compile(owned->band(BandType::PageHeader));
-        m_data = compile(owned->band(BandType::MasterData));
-        m_footer = compile(owned->band(BandType::PageFooter));
+        m_plan->layout = owned;
+        m_plan->measurer = std::move(measurer);
+        compile(TitleSlot, owned->band(BandType::ReportTitle));
+        compile(HeaderSlot, owned->band(BandType::PageHeader));
+        compile(DataSlot, owned->band(BandType::MasterData));
+        compile(FooterSlot, owned->band(BandType::PageFooter));
     }
 
     std::optional<PreparedReport> run()
@@ -104,37 +201,36 @@ public:
         if (!pass(true))
             return std::nullopt;
         m_source.finished();
+        m_plan->pageStarts.squeeze();
+        m_plan->placements.squeeze();
+        m_plan->texts.squeeze();
+        m_plan->textEnds.squeeze();
         PreparedReport report;
-        report.layout = m_layout;
-        report.pages = std::move(m_pages);
+        report.layout = m_plan->layout;
+        report.plan = std::move(m_plan);
         return report;
     }
 
 private:
-    CompiledBand compile(const Band *band)
+    void compile(Slot slot, const Band *band)
     {
-        CompiledBand compiled;
+        CompiledBand &compiled = m_plan->bands[slot];
         compiled.band = band;
         if (!band)
-            return compiled;
+            return;
         for (const TextObject &object : band->objects) {
             CompiledObject c;
             c.object = &object;
-            c.segments = compileText(object, m_layout->dataSetName);
+            c.segments = compileText(object, m_plan->layout->dataSetName);
             for (const Segment &s : c.segments)
                 c.constant = c.constant && s.kind == Segment::Kind::Literal;
             if (c.constant)
-                c.constantLines = wrap(object, object.text);
+                c.constantLines = m_plan->wrap(object, object.text);
             compiled.objects.append(c);
         }
-        return compiled;
     }
 
-    QStringList wrap(const TextObject &object, const QString &text) const
-    {
-        const double inner = object.width - 2 * object.insetX;
-        return wrapText(text, inner, object.style, m_measurer, object.wordWrap);
-    }
+    const CompiledBand &band(Slot slot) const { return m_plan->bands[slot]; }
 
     QString evaluate(const CompiledObject &c) const
     {
@@ -158,88 +254,63 @@ private:
         return result;
     }
 
-    void place(const CompiledBand &band, double top)
+    // Plans a band on the current page: the texts of its expressions are taken now, from the
+    // row the source stands on.
+    void place(Slot slot, double top)
     {
-        if (!m_building || !band.band)
+        const CompiledBand &b = band(slot);
+        if (!m_building || !b.band)
             return;
-        PreparedPage &page = m_pages.last();
-        for (const CompiledObject &c : band.objects) {
-            const TextObject &o = *c.object;
-            PlacedText item;
-            item.object = &o;
-            item.lines = c.constant ? c.constantLines : wrap(o, evaluate(c));
-            item.lineHeight = m_measurer.lineHeight(o.style);
-            double left = o.left;
-            double width = o.width;
-            if (o.fitWidthKeepRight) {
-                double widest = 0.0;
-                for (const QString &line : std::as_const(item.lines))
-                    widest = std::max(widest, m_measurer.textWidth(o.style, line));
-                width = std::min(o.width, widest + 2 * o.insetX);
-                left = o.left + o.width - width;
-            }
-            item.rect = QRectF(left, top, width, o.height);
-            clip(item);
-            page.items.append(std::move(item));
+        PagePlan::Placement placement;
+        placement.top = top;
+        placement.text = quint32(m_plan->textEnds.size());
+        placement.slot = slot;
+        for (const CompiledObject &c : b.objects) {
+            if (!c.constant)
+                m_plan->addText(evaluate(c));
         }
-    }
-
-    // Drops the lines that start below the cell and notes whether the rest needs clipping.
-    void clip(PlacedText &item) const
-    {
-        const TextObject &o = *item.object;
-        const double innerBottom = item.rect.bottom() - o.insetY;
-        while (item.lines.size() > 1 && item.lineRect(int(item.lines.size()) - 1).top() >= innerBottom)
-            item.lines.removeLast();
-        if (item.lines.isEmpty())
-            return;
-        const QRectF last = item.lineRect(int(item.lines.size()) - 1);
-        bool over = last.bottom() > innerBottom + Epsilon || item.lineRect(0).top() < item.rect.top();
-        for (const QString &line : std::as_const(item.lines))
-            over = over || m_measurer.textWidth(o.style, line) > item.rect.width() - 2 * o.insetX + Epsilon;
-        item.clipped = over;
+        m_plan->placements.append(placement);
     }
 
     double footerTop() const
     {
-        const PageSetup &p = m_layout->page;
-        const double footer = m_footer.band ? m_footer.band->height : 0.0;
+        const PageSetup &p = m_plan->layout->page;
+        const double footer = band(FooterSlot).band ? band(FooterSlot).band->height : 0.0;
         return p.height - p.marginBottom - footer;
     }
 
     // Where the rows start on a page after the first.
     double freshPageTop() const
     {
-        return m_layout->page.marginTop + (m_header.band ? m_header.band->height : 0.0);
+        return m_plan->layout->page.marginTop + (band(HeaderSlot).band ? band(HeaderSlot).band->height : 0.0);
     }
 
     void startPage()
     {
         ++m_pageNumber;
         if (m_building)
-            m_pages.append(PreparedPage());
-        m_y = m_layout->page.marginTop;
+            m_plan->pageStarts.append(quint32(m_plan->placements.size()));
+        m_y = m_plan->layout->page.marginTop;
         m_rowsOnPage = 0;
-        if (m_pageNumber == 1 && m_title.band) {
-            place(m_title, m_y);
-            m_y += m_title.band->height;
+        if (m_pageNumber == 1 && band(TitleSlot).band) {
+            place(TitleSlot, m_y);
+            m_y += band(TitleSlot).band->height;
         }
-        if (m_header.band) {
-            place(m_header, m_y);
-            m_y += m_header.band->height;
+        if (band(HeaderSlot).band) {
+            place(HeaderSlot, m_y);
+            m_y += band(HeaderSlot).band->height;
         }
     }
 
-    void finishPage() { place(m_footer, footerTop()); }
+    void finishPage() { place(FooterSlot, footerTop()); }
 
     bool pass(bool building)
     {
         m_building = building;
         m_pageNumber = 0;
-        m_pages.clear();
         startPage();
-        if (m_data.band) {
-            const double height = m_data.band->height;
+        if (const Band *data = band(DataSlot).band) {
+            const double height = data->height;
             for (m_source.first(); !m_source.eof(); m_source.next()) {
                 // A row that does not fit whole above the page footer starts a new page; a row
                 // taller than any page is placed anyway (and cut at the page's edge).
@@ -249,7 +320,7 @@ private:
                     finishPage();
                     startPage();
                 }
-                place(m_data, m_y);
+                place(DataSlot, m_y);
                 m_y += height;
                 ++m_rowsOnPage;
                 ++m_done;
@@ -262,10 +333,8 @@ private:
     }
 
     RowSource &m_source;
-    const TextMeasurer &m_measurer;
     const Progress &m_progress;
-    std::shared_ptr<const Template> m_layout;
-    CompiledBand m_title, m_header, m_data, m_footer;
+    std::shared_ptr<PagePlan> m_plan;
 
     bool m_building = false;
     int m_pageNumber = 0;
@@ -273,7 +342,6 @@ private:
     int m_rowsOnPage = 0;
     double m_y = 0.0;
     qint64 m_done = 0;
-    QList<PreparedPage> m_pages;
 };
 
 } // namespace
@@ -306,11 +374,51 @@ QRectF PlacedText::lineRect(int i) const
                   lineHeight);
 }
 
-std::optional<PreparedReport> prepare(const Template &layout, RowSource &source, const TextMeasurer &measurer,
-                                      const Progress &progress)
+std::optional<PreparedReport> prepare(const Template &layout, RowSource &source,
+                                      std::shared_ptr<const TextMeasurer> measurer, const Progress &progress)
 {
-    Builder builder(layout, source, measurer, progress);
+    Builder builder(layout, source, std::move(measurer), progress);
     return builder.run();
+}
+
+int PreparedReport::pageCount() const
+{
+    return plan ? int(plan->pageStarts.size()) : 0;
+}
+
+PreparedPage PreparedReport::page(int index) const
+{
+    PreparedPage page;
+    if (index < 0 || index >= pageCount())
+        return page;
+    const auto [first, last] = plan->pageRange(index);
+    for (qsizetype i = first; i < last; ++i)
+        plan->place(plan->placements.at(i), page);
+    return page;
+}
+
+bool PreparedReport::mayContain(int index, const QString &text) const
+{
+    if (index < 0 || index >= pageCount())
+        return false;
+    // A line of an item is a piece of its text without carriage returns: what no text of the
+    // page contains, no item shows (unless it spans a line break).
+    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
+        return true;
+    const auto holds = [&](QString candidate) {
+        candidate.remove(QLatin1Char('\r'));
+        return candidate.contains(text, Qt::CaseInsensitive);
+    };
+    const auto [first, last] = plan->pageRange(index);
+    for (qsizetype i = first; i < last; ++i) {
+        const PagePlan::Placement &placement = plan->placements.at(i);
+        quint32 textIndex = placement.text;
+        for (const CompiledObject &c : plan->bands[placement.slot].objects) {
+            if (holds(c.constant ? c.object->text : plan->text(textIndex++)))
+                return true;
+        }
+    }
+    return false;
 }
 
 QStringList wrapText(const QString &text, double maxWidth, const TextStyle &style,

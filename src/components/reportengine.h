@@ -1,9 +1,11 @@
 #pragma once
 // The report component's engine: a template of bands and text objects laid out in millimetres on
 // a nominal sheet, prepared in two passes against a row source into a list of pages. The first
-// pass counts the pages so that [TOTALPAGES] is known while the second builds them. The prepared
-// pages are plain data (rectangles, wrapped lines, styles); the preview, the printer and the PDF
-// writer all draw from the same list.
+// pass counts the pages so that [TOTALPAGES] is known while the second plans them: which band goes
+// where on which page, and the text every expression gave. A page's items (rectangles, wrapped
+// lines, styles) are laid out from that plan whenever the preview, the printer or the PDF writer
+// asks for the page, so a report of thousands of pages holds little more than its texts, and it
+// still shows what was prepared when the rows change afterwards.
 //
 // Expressions in a text object's text are written in square brackets:
 //   [Name."FIELD"]  the current row's value of FIELD of the data set called Name
@@ -124,21 +126,32 @@ struct PreparedPage
     QList<PlacedText> items;
 };
 
+class PagePlan;
+
+// A prepared report; copies share the plan.
 struct PreparedReport
 {
     std::shared_ptr<const Template> layout; // the objects the items point into
-    QList<PreparedPage> pages;
+    std::shared_ptr<const PagePlan> plan;
 
-    bool isEmpty() const { return pages.isEmpty(); }
-    int pageCount() const { return int(pages.size()); }
+    bool isEmpty() const { return pageCount() == 0; }
+    int pageCount() const;
+    // The items of page index (from 0), laid out anew on every call; an empty page when there is
+    // no such page. Their objects point into layout.
+    PreparedPage page(int index) const;
+    // False when no item of page index can contain text (case-insensitive), which the texts the
+    // page was planned with tell without laying it out; true when one may.
+    bool mayContain(int index, const QString &text) const;
 };
 
 // Called while preparing: rows done so far over both passes; return false to cancel.
 using Progress = std::function<bool(qint64 done)>;
 
-// Builds the pages. Returns nothing when cancelled through progress; errors of the row source
-// (and "Ошибка в выражении ..." for a malformed template) propagate as QpxError.
-std::optional<PreparedReport> prepare(const Template &layout, RowSource &source, const TextMeasurer &measurer,
+// Plans the pages; the report keeps the measurer to lay them out. Returns nothing when cancelled
+// through progress; errors of the row source (and "Ошибка в выражении ..." for a malformed
+// template) propagate as QpxError.
+std::optional<PreparedReport> prepare(const Template &layout, RowSource &source,
+                                      std::shared_ptr<const TextMeasurer> measurer,
                                       const Progress &progress = {});
 
 // Wraps text into lines no wider than maxWidth (mm): breaks between words, cuts a word that

@@ -222,7 +222,12 @@ bool PreviewWindow::findNext(const QString &text)
     int item = m_foundItem + 1;
     for (int step = 0; step <= pages; ++step) {
         const int page = (startPage + step) % pages;
-        const QList<PlacedText> &items = m_report.pages.at(page).items;
+        if (!m_report.mayContain(page, text)) {
+            item = 0;
+            continue;
+        }
+        const PreparedPage laidOut = m_report.page(page);
+        const QList<PlacedText> &items = laidOut.items;
         for (; item < items.size(); ++item) {
             if (items.at(item).text().contains(text, Qt::CaseInsensitive)) {
                 showPage(page);

@@ -9,7 +9,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrinter>
 #include <QSaveFile>
 
 namespace Report {
@@ -18,6 +17,8 @@ namespace {
 
 constexpr double MeasureDpi = 1200.0;
 constexpr double MmPerInch = 25.4;
+
+} // namespace
 
 QPageSize pageSizeOf(const PageSetup &page)
 {
@@ -28,8 +29,6 @@ QPageSize pageSizeOf(const PageSetup &page)
     const double h = page.landscape ? page.width : page.height;
     return QPageSize(QSizeF(w, h), QPageSize::Millimeter);
 }
-
-} // namespace
 
 QString resolveFamily(const QString &family)
 {
@@ -142,7 +141,8 @@ void drawPage(QPainter &painter, const PreparedReport &report, int pageIndex, co
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.fillRect(target, Qt::white);
 
-    const QList<PlacedText> &items = report.pages.at(pageIndex).items;
+    const PreparedPage page = report.page(pageIndex);
+    const QList<PlacedText> &items = page.items;
     for (qsizetype i = 0; i < items.size(); ++i) {
         const PlacedText &item = items.at(i);
         const TextObject &o = *item.object;
@@ -175,14 +175,6 @@ void drawPage(QPainter &painter, const PreparedReport &report, int pageIndex, co
             painter.restore();
     }
     painter.restore();
-}
-
-void setUpPrinter(QPrinter &printer, const PageSetup &page)
-{
-    printer.setPageSize(pageSizeOf(page));
-    printer.setPageOrientation(page.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    printer.setFullPage(true);
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
 void writePdf(const PreparedReport &report, const QString &path, const QString &title)
@@ -221,49 +213,6 @@ void writePdf(const PreparedReport &report, const QString &path, const QString &
     }
     if (!file.commit())
         throw failed();
-}
-
-int printReport(const PreparedReport &report, QPrinter &printer)
-{
-    if (!report.layout || report.isEmpty())
-        return 0;
-    const PageSetup &setup = report.layout->page;
-    setUpPrinter(printer, setup);
-    int from = 1;
-    int to = report.pageCount();
-    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-        from = std::max(1, printer.fromPage());
-        to = std::min(to, printer.toPage() > 0 ? printer.toPage() : to);
-    }
-    if (from > to)
-        return 0;
-    // The driver makes the copies when it can; otherwise the pages are sent that many times.
-    const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
-    const bool collate = printer.collateCopies();
-
-    QPainter painter;
-    if (!painter.begin(&printer))
-        throw QpxError(QStringLiteral("Ошибка печати: принтер недоступен"));
-    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
-    const QRectF sheet(0, 0, paper.width(), paper.height());
-    int sent = 0;
-    const auto sendPage = [&](int page) {
-        if (sent > 0)
-            printer.newPage();
-        drawPage(painter, report, page - 1, sheet);
-        ++sent;
-    };
-    if (collate) {
-        for (int c = 0; c < copies; ++c)
-            for (int p = from; p <= to; ++p)
-                sendPage(p);
-    } else {
-        for (int p = from; p <= to; ++p)
-            for (int c = 0; c < copies; ++c)
-                sendPage(p);
-    }
-    painter.end();
-    return sent;
 }
 
 } // namespace Report

@@ -1,19 +1,18 @@
 #pragma once
 // Drawing of prepared report pages with QPainter: the fonts (with a metric-compatible substitute
 // when the named family is not installed), text measuring for the page builder, one page onto any
-// paint device, the whole report as a PDF file and onto a printer. No widgets.
+// paint device and the whole report as a PDF file. Qt Gui only: printing is in reportprint.h.
 #include "reportengine.h"
 
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QPageSize>
 #include <map>
 #include <memory>
 #include <vector>
 
 class QPainter;
-class QPrinter;
-class QPagedPaintDevice;
 
 namespace Report {
 
@@ -53,14 +52,10 @@ private:
 void drawPage(QPainter &painter, const PreparedReport &report, int pageIndex, const QRectF &target,
               int highlightItem = -1);
 
-// Paper size and orientation of the template, full page (coordinates from the paper's edge).
-void setUpPrinter(QPrinter &printer, const PageSetup &page);
+// The paper of the template: its size (A4 for paper size code 9, else the template's own).
+QPageSize pageSizeOf(const PageSetup &page);
 
 // Writes every page as a PDF file. Throws QpxError when the file cannot be written.
 void writePdf(const PreparedReport &report, const QString &path, const QString &title);
-
-// Prints the pages the printer's page range selects (all by default), with its copies and
-// collation. Returns the number of sheets sent.
-int printReport(const PreparedReport &report, QPrinter &printer);
 
 } // namespace Report

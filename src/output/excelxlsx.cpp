@@ -6,8 +6,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
 #include <xlsxwriter.h>
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -120,7 +126,202 @@ QString translateNumberFormat(const QString &localised)
     return out;
 }
 
+// The cells in the order the calls give them, as records in a scratch file: row (4 bytes),
+// column (2), kind (1), then a number (8) or a text's length (4) and its UTF-8 bytes. The file
+// is private to this process and removed with it.
+class XlsxAutomation::Spool
+{
+public:
+    // One record as read back; text points into the read buffer until the next read.
+    struct Record
+    {
+        qint32 row = 0;
+        qint32 column = 0;
+        Cell::Kind kind = Cell::Empty;
+        double number = 0;
+        const char *text = nullptr;
+        qsizetype textSize = 0;
+    };
+
+    bool open()
+    {
+        m_file.setFileTemplate(QDir(QDir::tempPath()).filePath(QStringLiteral("qpx-cells.XXXXXX")));
+        return m_file.open();
+    }
+
+    void append(qint32 row, qint32 column, const Cell &cell)
+    {
+        const quint32 r = quint32(row);
+        const quint16 c = quint16(column);
+        const quint8 kind = cell.kind;
+        put(&r, sizeof r);
+        put(&c, sizeof c);
+        put(&kind, sizeof kind);
+        if (cell.kind == Cell::Number) {
+            put(&cell.number, sizeof cell.number);
+        } else if (cell.kind == Cell::Text) {
+            const quint32 size = quint32(cell.text.size());
+            put(&size, sizeof size);
+            put(cell.text.constData(), cell.text.size());
+        }
+    }
+
+    // Writes what is pending; the first failure is kept and reported by error().
+    void flush()
+    {
+        writeOut(m_pending.data(), m_used);
+        m_used = 0;
+    }
+    QString error() const { return m_error; }
+
+    // Reading from the first record; finishReading() makes the file ready for more records.
+    bool startReading()
+    {
+        flush();
+        m_chunk.clear();
+        m_at = 0;
+        if (!m_error.isEmpty())
+            return false;
+        if (!m_file.seek(0)) {
+            m_error = m_file.errorString();
+            return false;
+        }
+        return true;
+    }
+    // The next record; false at the end or on a read error (then error() says which).
+    bool next(Record *record)
+    {
+        quint32 r = 0;
+        quint16 c = 0;
+        quint8 kind = 0;
+        if (!ensure(sizeof r + sizeof c + sizeof kind))
+            return m_chunk.size() > m_at ? corrupt() : false;
+        take(&r, sizeof r);
+        take(&c, sizeof c);
+        take(&kind, sizeof kind);
+        record->row = qint32(r);
+        record->column = c;
+        record->kind = Cell::Kind(kind);
+        record->text = nullptr;
+        record->textSize = 0;
+        if (record->kind == Cell::Number) {
+            if (!ensure(sizeof record->number))
+                return corrupt();
+            take(&record->number, sizeof record->number);
+        } else if (record->kind == Cell::Text) {
+            quint32 size = 0;
+            if (!ensure(sizeof size))
+                return corrupt();
+            take(&size, sizeof size);
+            if (!ensure(size))
+                return corrupt();
+            record->text = m_chunk.constData() + m_at;
+            record->textSize = size;
+            m_at += size;
+        }
+        return true;
+    }
+    void finishReading()
+    {
+        m_chunk = QByteArray();
+        m_at = 0;
+        if (m_error.isEmpty() && !m_file.seek(m_file.size()))
+            m_error = m_file.errorString();
+    }
+
+private:
+    static constexpr qsizetype BufferSize = 64 * 1024;
+
+    void put(const void *data, qsizetype size)
+    {
+        if (m_used + size > BufferSize) {
+            flush();
+            if (size > BufferSize) {
+                writeOut(static_cast<const char *>(data), size);
+                return;
+            }
+        }
+        if (m_pending.isEmpty())
+            m_pending.resize(BufferSize);
+        std::memcpy(m_pending.data() + m_used, data, size_t(size));
+        m_used += size;
+    }
+    void writeOut(const char *data, qsizetype size)
+    {
+        if (size > 0 && m_error.isEmpty() && m_file.write(data, size) != size)
+            m_error = m_file.errorString();
+    }
+    void take(void *data, qsizetype size)
+    {
+        std::memcpy(data, m_chunk.constData() + m_at, size_t(size));
+        m_at += size;
+    }
+    // At least size unread bytes in the chunk, unless the file ends first.
+    bool ensure(qsizetype size)
+    {
+        if (m_chunk.size() - m_at >= size)
+            return true;
+        m_chunk.remove(0, m_at);
+        m_at = 0;
+        while (m_chunk.size() < size) {
+            const qsizetype have = m_chunk.size();
+            const qsizetype want = std::max(BufferSize, size - have);
+            m_chunk.resize(have + want);
+            const qint64 got = m_file.read(m_chunk.data() + have, want);
+            m_chunk.resize(have + std::max<qint64>(got, 0));
+            if (got < 0) {
+                m_error = m_file.errorString();
+                return false;
+            }
+            if (got == 0)
+                return false;
+        }
+        return true;
+    }
+    bool corrupt()
+    {
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("файл ячеек прочитан не полностью");
+        return false;
+    }
+
+    QTemporaryFile m_file;
+    QByteArray m_pending; // BufferSize bytes once used, m_used of them taken
+    qsizetype m_used = 0;
+    QString m_error;
+    QByteArray m_chunk;
+    qsizetype m_at = 0;
+};
+
 XlsxAutomation::XlsxAutomation(const QString &folder) : m_folder(folder) {}
+
+XlsxAutomation::~XlsxAutomation() = default;
+
+XlsxAutomation::Cell XlsxAutomation::cellOf(const QVariant &value)
+{
+    Cell cell;
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        cell.kind = Cell::Number;
+        cell.number = value.toDouble();
+        break;
+    case QMetaType::QDateTime:
+        cell.kind = Cell::Number;
+        cell.number = automationDate(value.toDateTime());
+        break;
+    default: {
+        // An empty text leaves the cell empty, as it does in the spreadsheet program.
+        const QString text = value.toString();
+        if (!text.isEmpty()) {
+            cell.kind = Cell::Text;
+            cell.text = text.toUtf8();
+        }
+    }
+    }
+    return cell;
+}
 
 void XlsxAutomation::requireApplication() const
 {
@@ -266,7 +467,20 @@ void XlsxAutomation::setCell(qint32 row, qint32 column, const QVariant &value)
 {
     requireRow(row);
     requireColumn(column);
-    m_cells[{row, column}] = value;
+    Cell cell = cellOf(value);
+    if (!m_spool && m_spooledRow == 0) {
+        auto spool = std::make_unique<Spool>();
+        if (spool->open())
+            m_spool = std::move(spool);
+        else
+            m_spooledRow = std::numeric_limits<qint32>::max(); // no scratch file: cells kept in memory
+    }
+    if (m_spool && row >= m_spooledRow) {
+        m_spool->append(row, column, cell);
+        m_spooledRow = row;
+    } else {
+        m_late[{row, column}] = std::move(cell);
+    }
 }
 
 void XlsxAutomation::saveCopyAs(const QString &fileName)
@@ -291,10 +505,173 @@ void XlsxAutomation::quit()
         m_handOff(m_savedFile);
 }
 
-void XlsxAutomation::write(const QString &path) const
+// Writes the rows in ascending order into a worksheet of the writer's constant-memory mode: per
+// row its font, the blank cells its font gives the formatted columns, then its cells, each with the
+// format its column and row make together.
+class XlsxAutomation::SheetWriter
+{
+public:
+    SheetWriter(const XlsxAutomation &sheet, lxw_workbook *book, lxw_worksheet *worksheet)
+        : m_sheet(sheet), m_book(book), m_worksheet(worksheet)
+    {
+        for (auto it = sheet.m_columnFormats.cbegin(); it != sheet.m_columnFormats.cend(); ++it)
+            m_columnOnly.insert(it.key(), formatFor(&*it, nullptr));
+    }
+
+    lxw_error error() const { return m_error; }
+    void check(lxw_error e)
+    {
+        if (m_error == LXW_NO_ERROR)
+            m_error = e;
+    }
+
+    // One format per combination of number format and row font.
+    lxw_format *formatFor(const QString *numberFormat, const RowFont *font)
+    {
+        if (!numberFormat && !font)
+            return nullptr;
+        const QString key =
+            (numberFormat ? *numberFormat : QString()) + QLatin1Char('|') +
+            (font ? QStringLiteral("%1,%2,%3").arg(font->bold).arg(font->color).arg(font->size) : QString());
+        auto it = m_formats.find(key);
+        if (it != m_formats.end())
+            return *it;
+        lxw_format *f = workbook_add_format(m_book);
+        if (numberFormat)
+            format_set_num_format(f, numberFormat->toUtf8().constData());
+        if (font) {
+            if (font->bold)
+                format_set_bold(f);
+            if (font->color >= 0)
+                format_set_font_color(f, rgbOf(font->color));
+            if (font->size > 0)
+                format_set_font_size(f, font->size);
+        }
+        m_formats.insert(key, f);
+        return f;
+    }
+
+    void setColumns()
+    {
+        QList<qint32> formattedColumns = m_sheet.m_widths.keys();
+        for (qint32 c : m_sheet.m_columnFormats.keys())
+            if (!formattedColumns.contains(c))
+                formattedColumns << c;
+        for (qint32 c : formattedColumns) {
+            const double width = m_sheet.m_widths.value(c, LXW_DEF_COL_WIDTH);
+            check(worksheet_set_column(m_worksheet, lxw_col_t(c - 1), lxw_col_t(c - 1), width,
+                                       m_columnOnly.value(c, nullptr)));
+        }
+    }
+
+    // The row being collected: later cells of a column replace earlier ones.
+    void add(qint32 column, Cell::Kind kind, double number, const char *text, qsizetype textSize)
+    {
+        RowCell cell{column, kind, number, m_text.size()};
+        if (kind == Cell::Text) {
+            m_text.append(text, size_t(textSize));
+            m_text.push_back('\0');
+        }
+        if (!m_cells.empty() && m_cells.back().column >= column)
+            m_ordered = false;
+        m_cells.push_back(cell);
+    }
+
+    void writeRow(qint32 row, const RowFont *font)
+    {
+        if (!m_ordered) {
+            // In column order, the last of each column's cells kept.
+            std::stable_sort(m_cells.begin(), m_cells.end(),
+                             [](const RowCell &a, const RowCell &b) { return a.column < b.column; });
+            std::vector<RowCell> kept;
+            kept.reserve(m_cells.size());
+            for (const RowCell &c : m_cells) {
+                if (!kept.empty() && kept.back().column == c.column)
+                    kept.back() = c;
+                else
+                    kept.push_back(c);
+            }
+            m_cells.swap(kept);
+        }
+        const auto r = lxw_row_t(row - 1);
+        if (font) {
+            check(worksheet_set_row(m_worksheet, r, LXW_DEF_ROW_HEIGHT, formatFor(nullptr, font)));
+            // Formatting a whole row also formats its cells in formatted columns.
+            for (auto c = m_sheet.m_columnFormats.cbegin(); c != m_sheet.m_columnFormats.cend(); ++c) {
+                const bool hasCell = std::binary_search(
+                    m_cells.begin(), m_cells.end(), RowCell{c.key()},
+                    [](const RowCell &a, const RowCell &b) { return a.column < b.column; });
+                if (!hasCell)
+                    check(
+                        worksheet_write_blank(m_worksheet, r, lxw_col_t(c.key() - 1), formatFor(&*c, font)));
+            }
+        }
+        for (const RowCell &cell : m_cells) {
+            const auto col = lxw_col_t(cell.column - 1);
+            lxw_format *f = nullptr;
+            if (font) {
+                const auto nf = m_sheet.m_columnFormats.find(cell.column);
+                f = formatFor(nf == m_sheet.m_columnFormats.end() ? nullptr : &*nf, font);
+            } else if (!m_columnOnly.isEmpty()) {
+                f = m_columnOnly.value(cell.column, nullptr);
+            }
+            switch (cell.kind) {
+            case Cell::Number:
+                check(worksheet_write_number(m_worksheet, r, col, cell.number, f));
+                break;
+            case Cell::Text:
+                check(worksheet_write_string(m_worksheet, r, col, m_text.data() + cell.text, f));
+                break;
+            case Cell::Empty:
+                if (f)
+                    check(worksheet_write_blank(m_worksheet, r, col, f));
+                break;
+            }
+        }
+        m_cells.clear();
+        m_text.clear();
+        m_ordered = true;
+    }
+
+private:
+    struct RowCell
+    {
+        qint32 column = 0;
+        Cell::Kind kind = Cell::Empty;
+        double number = 0;
+        size_t text = 0; // offset of the text in m_text
+    };
+
+    const XlsxAutomation &m_sheet;
+    lxw_workbook *m_book;
+    lxw_worksheet *m_worksheet;
+    QHash<QString, lxw_format *> m_formats;
+    QHash<qint32, lxw_format *> m_columnOnly; // the formats of cells in rows without a font
+    lxw_error m_error = LXW_NO_ERROR;
+    std::vector<RowCell> m_cells;
+    std::string m_text; // the row's texts, each ended by a zero byte
+    bool m_ordered = true;
+};
+
+void XlsxAutomation::write(const QString &path)
 {
     const QString failed =
         QStringLiteral("Не удалось сохранить копию книги \"%1\"").arg(QDir::toNativeSeparators(path));
+    if (m_spool && !m_spool->startReading()) {
+        const QString reason = m_spool->error();
+        m_spool->finishReading();
+        throw AutomationError(failed + QStringLiteral(": ") + reason);
+    }
+    struct FinishReading
+    {
+        Spool *spool;
+        ~FinishReading()
+        {
+            if (spool)
+                spool->finishReading();
+        }
+    } finishReading{m_spool.get()};
+
     // The workbook is written beside its destination and replaces it only when complete.
     QString partName;
     {
@@ -308,100 +685,63 @@ void XlsxAutomation::write(const QString &path) const
     // C library's printf family, which follows the process locale: under Russian settings it
     // would write "20,7" where the file format wants "20.7".
     const CLocaleScope cNumbers;
-    lxw_workbook *book = workbook_new(QFile::encodeName(partName).constData());
+    // Constant memory: each row is written out when the next one starts, so the rows must come
+    // in ascending order; texts go into the cells themselves instead of a shared table.
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook *book = workbook_new_opt(QFile::encodeName(partName).constData(), &options);
     if (!book) {
         QFile::remove(partName);
         throw AutomationError(failed);
     }
-    lxw_worksheet *sheet = workbook_add_worksheet(book, m_sheetName.toUtf8().constData());
-
-    // One format per combination of number format and row font.
-    QMap<QString, lxw_format *> formats;
-    auto formatFor = [&](const QString *numberFormat, const RowFont *font) -> lxw_format * {
-        if (!numberFormat && !font)
-            return nullptr;
-        const QString key =
-            (numberFormat ? *numberFormat : QString()) + QLatin1Char('|') +
-            (font ? QStringLiteral("%1,%2,%3").arg(font->bold).arg(font->color).arg(font->size) : QString());
-        auto it = formats.find(key);
-        if (it != formats.end())
-            return *it;
-        lxw_format *f = workbook_add_format(book);
-        if (numberFormat)
-            format_set_num_format(f, numberFormat->toUtf8().constData());
-        if (font) {
-            if (font->bold)
-                format_set_bold(f);
-            if (font->color >= 0)
-                format_set_font_color(f, rgbOf(font->color));
-            if (font->size > 0)
-                format_set_font_size(f, font->size);
-        }
-        formats.insert(key, f);
-        return f;
-    };
+    lxw_worksheet *worksheet = workbook_add_worksheet(book, m_sheetName.toUtf8().constData());
 
     lxw_error error = LXW_NO_ERROR;
-    auto check = [&](lxw_error e) {
-        if (error == LXW_NO_ERROR)
-            error = e;
-    };
-    if (!sheet)
-        error = LXW_ERROR_SHEETNAME_ALREADY_USED;
-    if (sheet) {
-        QList<qint32> formattedColumns = m_widths.keys();
-        for (qint32 c : m_columnFormats.keys())
-            if (!formattedColumns.contains(c))
-                formattedColumns << c;
-        for (qint32 c : formattedColumns) {
-            const auto fmt = m_columnFormats.find(c);
-            const double width = m_widths.value(c, LXW_DEF_COL_WIDTH);
-            check(worksheet_set_column(sheet, lxw_col_t(c - 1), lxw_col_t(c - 1), width,
-                                       formatFor(fmt == m_columnFormats.end() ? nullptr : &*fmt, nullptr)));
-        }
-        for (auto it = m_rowFonts.cbegin(); it != m_rowFonts.cend(); ++it)
-            check(worksheet_set_row(sheet, lxw_row_t(it.key() - 1), LXW_DEF_ROW_HEIGHT,
-                                    formatFor(nullptr, &*it)));
-        // Formatting a whole row also formats its cells in formatted columns.
-        for (auto r = m_rowFonts.cbegin(); r != m_rowFonts.cend(); ++r)
-            for (auto c = m_columnFormats.cbegin(); c != m_columnFormats.cend(); ++c)
-                if (!m_cells.contains({r.key(), c.key()}))
-                    check(worksheet_write_blank(sheet, lxw_row_t(r.key() - 1), lxw_col_t(c.key() - 1),
-                                                formatFor(&*c, &*r)));
-
-        for (auto it = m_cells.cbegin(); it != m_cells.cend(); ++it) {
-            const auto row = lxw_row_t(it.key().first - 1);
-            const auto col = lxw_col_t(it.key().second - 1);
-            const auto nf = m_columnFormats.find(it.key().second);
-            const auto rf = m_rowFonts.find(it.key().first);
-            lxw_format *f = formatFor(nf == m_columnFormats.end() ? nullptr : &*nf,
-                                      rf == m_rowFonts.end() ? nullptr : &*rf);
-            const QVariant &v = *it;
-            switch (v.typeId()) {
-            case QMetaType::Int:
-            case QMetaType::LongLong:
-            case QMetaType::Double:
-                check(worksheet_write_number(sheet, row, col, v.toDouble(), f));
+    QString reason;
+    if (!worksheet) {
+        // The name was checked when it was given: what failed is the writer's scratch file.
+        error = LXW_ERROR_CREATING_TMPFILE;
+    } else {
+        SheetWriter writer(*this, book, worksheet);
+        writer.setColumns();
+        // Three sources in ascending row order: the spool, the late cells, the row fonts.
+        Spool::Record record;
+        bool haveRecord = m_spool && m_spool->next(&record);
+        auto late = m_late.cbegin();
+        auto font = m_rowFonts.cbegin();
+        for (;;) {
+            qint32 row = std::numeric_limits<qint32>::max();
+            if (haveRecord)
+                row = std::min(row, record.row);
+            if (late != m_late.cend())
+                row = std::min(row, late.key().first);
+            if (font != m_rowFonts.cend())
+                row = std::min(row, font.key());
+            if (row == std::numeric_limits<qint32>::max())
                 break;
-            case QMetaType::QDateTime:
-                check(worksheet_write_number(sheet, row, col, automationDate(v.toDateTime()), f));
-                break;
-            default: {
-                // An empty text leaves the cell empty, as it does in the spreadsheet program.
-                const QString text = v.toString();
-                if (text.isEmpty())
-                    check(f ? worksheet_write_blank(sheet, row, col, f) : LXW_NO_ERROR);
-                else
-                    check(worksheet_write_string(sheet, row, col, text.toUtf8().constData(), f));
+            while (haveRecord && record.row == row) {
+                writer.add(record.column, record.kind, record.number, record.text, record.textSize);
+                haveRecord = m_spool->next(&record);
             }
-            }
+            for (; late != m_late.cend() && late.key().first == row; ++late)
+                writer.add(late.key().second, late->kind, late->number, late->text.constData(),
+                           late->text.size());
+            const RowFont *rowFont = nullptr;
+            if (font != m_rowFonts.cend() && font.key() == row)
+                rowFont = &*font++;
+            writer.writeRow(row, rowFont);
         }
+        error = writer.error();
+        if (m_spool && !m_spool->error().isEmpty())
+            reason = m_spool->error();
     }
     const lxw_error closed = workbook_close(book);
-    check(closed);
-    if (error != LXW_NO_ERROR) {
+    if (error == LXW_NO_ERROR)
+        error = closed;
+    if (error != LXW_NO_ERROR || !reason.isEmpty()) {
         QFile::remove(partName);
-        throw AutomationError(failed + QStringLiteral(": ") + QString::fromUtf8(lxw_strerror(error)));
+        throw AutomationError(failed + QStringLiteral(": ") +
+                              (reason.isEmpty() ? QString::fromUtf8(lxw_strerror(error)) : reason));
     }
     giveUsualPermissions(partName, path);
     if (!replaceFile(partName, path)) {

@@ -1,30 +1,13 @@
 #pragma once
 // TForm3 "Графики": the mass of one observation series over time, and its print.
-#include "components/chart.h"
+#include "components/chartview.h"
+#include "masschart.h"
 
 #include <QDialog>
 
 class DbfTable;
 class QPrinter;
 class QPushButton;
-
-// Every fixed setting of the mass-over-time chart (title, axes, series).
-void configureMassChart(Chart &chart);
-
-// The vertical range for the masses: automatic when they span 10 g or more, otherwise a window
-// exactly 10 g high centred on the middle of the data.
-struct MassRange
-{
-    bool automatic = true;
-    double minimum = 0;
-    double maximum = 0;
-};
-MassRange massAxisRange(const QList<ChartPoint> &points);
-
-// Rebuilds the series from the rows of the (filtered) table, first to last, and applies the range
-// rule; the table's filter is switched off afterwards, also when a row cannot be converted (the
-// error then leaves with the points read so far).
-void buildMassChart(Chart &chart, DbfTable &table);
 
 // Prints the chart on one landscape page, stretched to the printable area less 4 % on each side,
 // as the job "Chart1", without a dialog. Raises an error (and aborts the job) when it fails.
@@ -55,7 +38,3 @@ protected:
 private:
     DbfTable *m_table;
 };
-
-class TForm4;
-// The chart command: the parameters dialog, then, only when it was accepted, the chart window.
-void N15Click(TForm4 &form4, TForm3 &form3);

@@ -3,19 +3,15 @@
 #include "ui/errorguard.h"
 #include "ui/prompts.h"
 #include "components/reportpreview.h"
-#include "components/reportrender.h"
+#include "components/reportprint.h"
 #include "data/dbftable.h"
-#include "reportlayout.h"
-#include "reportsource.h"
+#include "reportpages.h"
 
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSignalBlocker>
 #include <QTimer>
 
 namespace {
-
-const QString ReportTitle = QStringLiteral("ЛКТ-ДН7");
 
 // Reports of more rows than this show the progress window (it still appears only when slow).
 constexpr int ProgressRows = 500;
@@ -28,8 +24,7 @@ bool printerInstalled()
 } // namespace
 
 MeasurementReport::MeasurementReport(DbfTable *table, QObject *parent)
-    : QObject(parent), m_table(table), m_layout(MeasurementReportLayout::create()),
-      m_printerCheck(printerInstalled)
+    : QObject(parent), m_table(table), m_printerCheck(printerInstalled)
 {}
 
 MeasurementReport::~MeasurementReport() = default;
@@ -41,28 +36,12 @@ bool MeasurementReport::tableReady() const
 
 bool MeasurementReport::prepare(QWidget *progressParent)
 {
-    // The table's views are not told about every step of the walk (like a data-bound grid
-    // with its controls disabled); they hear once, at the end, where the table stands.
-    QSignalBlocker quiet(m_table);
-    DbfRowSource source(*m_table);
-    Report::FontMeasurer measurer;
     std::unique_ptr<Report::PreparationProgress> progress;
     const int rows = m_table->rowCount();
     if (progressParent && rows > ProgressRows)
         progress = std::make_unique<Report::PreparationProgress>(progressParent, rows);
-    const auto tellViews = [&] {
-        quiet.unblock();
-        emit m_table->currentChanged();
-    };
-    std::optional<Report::PreparedReport> prepared;
-    try {
-        prepared =
-            Report::prepare(m_layout, source, measurer, progress ? progress->callback() : Report::Progress());
-    } catch (...) {
-        tellViews();
-        throw;
-    }
-    tellViews();
+    std::optional<Report::PreparedReport> prepared =
+        MeasurementReportPages::prepare(*m_table, progress ? progress->callback() : Report::Progress());
     if (!prepared)
         return false;
     m_prepared = std::move(*prepared);
@@ -101,7 +80,7 @@ void MeasurementReport::printLast(QWidget *parent)
 void MeasurementReport::writePdf(const QString &path)
 {
     prepare(nullptr);
-    Report::writePdf(m_prepared, path, ReportTitle);
+    MeasurementReportPages::writePdf(m_prepared, path);
 }
 
 void MeasurementReport::printPrepared(QWidget *parent)
@@ -111,7 +90,7 @@ void MeasurementReport::printPrepared(QWidget *parent)
         return;
     QPrinter printer(QPrinter::HighResolution);
     Report::setUpPrinter(printer, m_prepared.layout->page);
-    printer.setDocName(ReportTitle);
+    printer.setDocName(MeasurementReportPages::Title);
     printer.setCopyCount(1);
     printer.setCollateCopies(true);
     Prompts &prompts = Prompts::instance();
@@ -133,5 +112,5 @@ void MeasurementReport::savePreparedAsPdf()
     const QString path = Prompts::instance().saveFileName(request);
     if (path.isEmpty())
         return;
-    Report::writePdf(m_prepared, path, ReportTitle);
+    MeasurementReportPages::writePdf(m_prepared, path);
 }

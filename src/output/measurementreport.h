@@ -28,7 +28,7 @@ public:
     // N22Click: the print dialog for the pages of the last preparation, without preparing again.
     // When nothing has been prepared yet it prepares first, as "Печать" does.
     void printLast(QWidget *parent);
-    // Prepares the report and writes it as a PDF file (qpx-cli). Throws QpxError on failure.
+    // Prepares the report and writes it as a PDF file. Throws QpxError on failure.
     void writePdf(const QString &path);
 
     // Builds the pages; false when the operator cancelled (the previous pages then stay).
@@ -48,7 +48,6 @@ private:
     void savePreparedAsPdf();
 
     DbfTable *m_table = nullptr;
-    Report::Template m_layout;
     Report::PreparedReport m_prepared;
     std::function<bool()> m_printerCheck;
     std::function<void(QWidget *)> m_previewHook;

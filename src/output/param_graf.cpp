@@ -11,27 +11,6 @@
 #include <QPushButton>
 #include <QScreen>
 
-QString seriesFilter(const QString &entry)
-{
-    QString quoted = entry;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QStringLiteral("T_2 ='") + quoted + QLatin1Char('\'');
-}
-
-bool selectSeries(DbfTable &table, const QString &entry)
-{
-    if (!table.isOpen())
-        return false;
-    table.setFiltered(false);
-    table.setFilter(seriesFilter(entry));
-    table.setFiltered(true);
-    table.first();
-    if (table.exactRecordCount() >= 2)
-        return true;
-    table.setFiltered(false);
-    return false;
-}
-
 TForm4::TForm4(DbfTable *table, QWidget *parent) : QDialog(parent), m_table(table)
 {
     setObjectName(QStringLiteral("Form4"));

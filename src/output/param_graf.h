@@ -1,6 +1,8 @@
 #pragma once
 // TForm4 "Построение графиков": asks for the number of an observation series and filters the
 // measurement table to its readings.
+#include "masschart.h"
+
 #include <QDialog>
 
 class DbfTable;
@@ -8,14 +10,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-
-// The filter expression for a series entry: T_2 ='<entry>', single quotes doubled, no trimming.
-QString seriesFilter(const QString &entry);
-
-// Filters the table to the readings of the series. With two readings or more the table stays
-// filtered, on its first row, and the result is true; otherwise the filter is switched off again
-// and the result is false. A closed table has no series.
-bool selectSeries(DbfTable &table, const QString &entry);
 
 class TForm4 : public QDialog
 {

@@ -51,8 +51,7 @@ int count(const PreparedPage &page, const QString &name)
 
 PreparedReport build(Rows &rows)
 {
-    FixedPitch measurer;
-    auto report = prepare(MeasurementReportLayout::create(), rows, measurer);
+    auto report = prepare(MeasurementReportLayout::create(), rows, std::make_shared<FixedPitch>());
     EXPECT_TRUE(report.has_value());
     return report ? *report : PreparedReport();
 }
@@ -72,7 +71,7 @@ TEST(ReportPages, RowsPerPageAndPageLine)
         ASSERT_EQ(report.pageCount(), perPage.size());
         int n = 1;
         for (int p = 0; p < report.pageCount(); ++p) {
-            const PreparedPage &page = report.pages.at(p);
+            const PreparedPage page = report.page(p);
             EXPECT_EQ(count(page, QStringLiteral("Memo19")), p == 0 ? 1 : 0); // title on page 1 only
             EXPECT_EQ(count(page, QStringLiteral("Memo1")), 1);               // header on every page
             EXPECT_EQ(count(page, QStringLiteral("Memo2")), perPage.at(p));
@@ -91,8 +90,8 @@ TEST(ReportPages, BandPositionsOnTheSheet)
     Rows rows = Rows::numbered(13);
     const PreparedReport report = build(rows);
     ASSERT_EQ(report.pageCount(), 2);
-    const PreparedPage &first = report.pages.at(0);
-    const PreparedPage &second = report.pages.at(1);
+    const PreparedPage first = report.page(0);
+    const PreparedPage second = report.page(1);
 
     EXPECT_NEAR(find(first, QStringLiteral("Memo19"))->rect.top(), 20.0, 1e-9);
     EXPECT_NEAR(find(first, QStringLiteral("Memo1"))->rect.top(), 37.7, 1e-9);
@@ -130,7 +129,7 @@ TEST(ReportPages, CellValuesAndMassFormat)
     rows.rows[1][QStringLiteral("T_2")] = QStringLiteral("17");
     rows.rows[1][QStringLiteral("MODE")] = QStringLiteral("Наблюдение");
     const PreparedReport report = build(rows);
-    const PreparedPage &page = report.pages.at(0);
+    const PreparedPage page = report.page(0);
     const QStringList printed{QStringLiteral("123,0"), QStringLiteral("12,3"), QString(),
                               QStringLiteral("abc"), QStringLiteral("0,0")};
     for (int i = 0; i < printed.size(); ++i)
@@ -139,6 +138,33 @@ TEST(ReportPages, CellValuesAndMassFormat)
     EXPECT_EQ(find(page, QStringLiteral("Memo4"), 1)->text(), QStringLiteral("Наблюдение"));
     EXPECT_EQ(find(page, QStringLiteral("Memo6"), 1)->text(), QStringLiteral("07.11.2005"));
     EXPECT_EQ(find(page, QStringLiteral("Memo8"), 1)->text(), QStringLiteral("09:05:30"));
+}
+
+// Pages are laid out when asked for, from the texts taken while preparing: rows changed later do
+// not show, and the quick test of a page's texts finds what the page shows and only that.
+TEST(ReportPages, PagesShowTheRowsAsPrepared)
+{
+    RegionalScope pin(Regional::russian());
+    Rows rows = Rows::numbered(13);
+    rows.rows[12][QStringLiteral("COMMENT")] = QStringLiteral("Последняя\r\nпроба");
+    const PreparedReport report = build(rows);
+    for (auto &row : rows.rows)
+        row[QStringLiteral("N")] = QStringLiteral("изменено");
+    ASSERT_EQ(report.pageCount(), 2);
+    const PreparedPage second = report.page(1);
+    EXPECT_EQ(find(second, QStringLiteral("Memo2"))->text(), QStringLiteral("13"));
+    EXPECT_EQ(find(second, QStringLiteral("Memo23"))->text(), QStringLiteral("Последняя\nпроба"));
+    EXPECT_EQ(report.page(0).items.size(), 1 + 7 + 12 * 7 + 1);
+    EXPECT_TRUE(report.page(2).items.isEmpty());
+
+    EXPECT_TRUE(report.mayContain(0, QStringLiteral("12,3")));
+    EXPECT_FALSE(report.mayContain(1, QStringLiteral("12,3")));
+    EXPECT_TRUE(report.mayContain(1, QStringLiteral("13,3")));
+    EXPECT_TRUE(report.mayContain(1, QStringLiteral("масса")));       // a caption, any case
+    EXPECT_TRUE(report.mayContain(1, QStringLiteral("ЯЯ\nпроба")));   // across lines: not ruled out
+    EXPECT_TRUE(report.mayContain(1, QStringLiteral("стр. 2 из 2"))); // the page line
+    EXPECT_FALSE(report.mayContain(0, QStringLiteral("Стр. 2 из 2")));
+    EXPECT_FALSE(report.mayContain(0, QStringLiteral("изменено")));
 }
 
 TEST(ReportPages, TwoPassesWalkTheSourceAndFinishOnce)
@@ -152,7 +178,7 @@ TEST(ReportPages, TwoPassesWalkTheSourceAndFinishOnce)
 TEST(ReportPages, CancelAndErrors)
 {
     RegionalScope pin(Regional::russian());
-    FixedPitch measurer;
+    const auto measurer = std::make_shared<FixedPitch>();
     Rows rows = Rows::numbered(100);
     qint64 last = 0;
     const auto cancelled = prepare(MeasurementReportLayout::create(), rows, measurer, [&](qint64 done) {
@@ -199,7 +225,7 @@ TEST(ReportText, LongCommentStaysInsideItsRow)
         QStringLiteral("Проба взята у северной стены склада номер 4, ящ. 7");
     ASSERT_EQ(rows.rows[0][QStringLiteral("COMMENT")].size(), 50);
     const PreparedReport report = build(rows);
-    const PreparedPage &page = report.pages.at(0);
+    const PreparedPage page = report.page(0);
     const PlacedText *cell = find(page, QStringLiteral("Memo23"), 0);
     EXPECT_NEAR(cell->rect.height(), 11.1, 1e-9);
     EXPECT_NEAR(find(page, QStringLiteral("Memo23"), 1)->rect.top() - cell->rect.top(), 11.1, 1e-9);

@@ -1,5 +1,6 @@
 // Drawing of prepared pages with real fonts: text measuring, the page on an image, the PDF file
 // (read back with poppler's pdftotext / pdfinfo) and printing with page range and copies.
+#include "components/reportprint.h"
 #include "components/reportrender.h"
 #include "data/errors.h"
 #include "data/regional.h"
@@ -24,8 +25,7 @@ namespace {
 
 PreparedReport build(Rows &rows)
 {
-    FontMeasurer measurer;
-    auto report = prepare(MeasurementReportLayout::create(), rows, measurer);
+    auto report = prepare(MeasurementReportLayout::create(), rows, std::make_shared<FontMeasurer>());
     return report ? *report : PreparedReport();
 }
 
@@ -83,7 +83,7 @@ TEST(ReportRender, FiftyCharacterCommentWrapsInItsCell)
     rows.rows[1][QStringLiteral("COMMENT")] = comment;
     const PreparedReport report = build(rows);
     ASSERT_EQ(report.pageCount(), 1);
-    const PreparedPage &page = report.pages.at(0);
+    const PreparedPage page = report.page(0);
     const PlacedText *cell = find(page, QStringLiteral("Memo23"), 1);
     FontMeasurer m;
     EXPECT_GE(cell->lines.size(), 2);

@@ -1,5 +1,7 @@
 // The chart windows on a real measurement table: selecting a series, building the chart from it
-// and giving the table back unfiltered.
+// and giving the table back unfiltered; the main window's chart command over both windows.
+#include "app/main.h"
+#include "support/scriptedprompts.h"
 #include "ui/prompts.h"
 #include "chart_fixture.h"
 #include "output/graf.h"
@@ -11,25 +13,6 @@
 #include <QTimer>
 
 namespace {
-class RecordingPrompts : public Prompts
-{
-public:
-    struct Message
-    {
-        QString text, caption;
-        MessageIcon icon;
-    };
-    QList<Message> messages;
-    void showMessage(const QString &text, const QString &caption, MessageIcon icon) override
-    {
-        messages << Message{text, caption, icon};
-    }
-    Answer askYesNo(const QString &, const QString &, MessageIcon) override { return Answer::No; }
-    QString saveFileName(const FileDialogRequest &) override { return {}; }
-    QString openFileName(const FileDialogRequest &) override { return {}; }
-    bool chooseColor(QColor *) override { return false; }
-    bool printDialog(QPrinter *, int) override { return false; }
-};
 
 const QString NoSeries = QStringLiteral("Данной серии измерений не существует");
 } // namespace
@@ -37,7 +20,7 @@ const QString NoSeries = QStringLiteral("Данной серии измерен�
 class ChartOnTable : public OutputTableTest
 {
 protected:
-    RecordingPrompts prompts;
+    ScriptedPrompts prompts;
     void SetUp() override
     {
         OutputTableTest::SetUp();
@@ -193,10 +176,20 @@ TEST_F(ChartOnTable, UnreadableMassStopsTheChartAndGivesTheTableBack)
     form.hide();
 }
 
+// The command of the main window ("Построить график"), on the table the window has opened: the
+// parameters dialog, then the chart window only when the dialog was accepted.
 TEST_F(ChartOnTable, ChartCommandOpensTheChartOnlyAfterOk)
 {
-    TForm4 form4(&table);
-    TForm3 form3(&table);
+    table.close();
+    TemporarySettings settings;
+    TForm1 form;
+    prompts.fileNames.push_back(path());
+    form.N3->trigger();
+    ASSERT_TRUE(form.TableOpen);
+    TForm4 form4(&form.Dbf1, &form);
+    TForm3 form3(&form.Dbf1, &form);
+    form.setChartWindows(&form3, &form4);
+
     int chartsShown = 0;
     qsizetype pointsShown = 0;
     auto closeChartWhenShown = [&] {
@@ -212,17 +205,19 @@ TEST_F(ChartOnTable, ChartCommandOpensTheChartOnlyAfterOk)
         closeChartWhenShown();
         form4.Button1->click();
     });
-    N15Click(form4, form3);
+    form.N15->trigger();
     EXPECT_EQ(chartsShown, 1);
     EXPECT_EQ(pointsShown, 3);
-    EXPECT_FALSE(table.filtered());
+    EXPECT_FALSE(form.Dbf1.filtered());
 
     QTimer::singleShot(0, &form4, [&] {
         form4.Edit1->setText(QStringLiteral("6"));
         form4.Button1->click();
     });
-    N15Click(form4, form3);
+    form.N15->trigger();
     EXPECT_EQ(chartsShown, 1);
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_EQ(prompts.messages[0].text, NoSeries);
+    EXPECT_FALSE(form.Dbf1.filtered());
+    form.setChartWindows(nullptr, nullptr);
 }

@@ -9,6 +9,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
@@ -47,6 +49,48 @@ QJsonObject readWorkbook(const QString &file)
         return {};
     }
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
+// Every cell that has a value or a format, with its row's and column's settings, one per line.
+const char *const CellLister = R"(
+import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+def font(f):
+    return "%r/%r/%r" % (bool(f.b), f.sz, f.color.rgb if f.color is not None and isinstance(f.color.rgb, str) else None)
+print(ws.title, ws.max_row, ws.max_column)
+for k in sorted(ws.column_dimensions):
+    print("column", k, ws.column_dimensions[k].width)
+for k in sorted(ws.row_dimensions):
+    print("row", k, font(ws.row_dimensions[k].font))
+for row in ws.iter_rows():
+    for c in row:
+        if c.value is not None or c.has_style:
+            print(c.coordinate, type(c.value).__name__, repr(c.value), c.number_format, font(c.font))
+)";
+
+QStringList listCells(const QString &file)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"), QString::fromUtf8(CellLister), file});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0) {
+        ADD_FAILURE() << python.readAllStandardError().toStdString();
+        return {};
+    }
+    return QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// "" when the listings are alike, otherwise their first differing line.
+std::string firstDifference(const QStringList &got, const QStringList &wanted)
+{
+    for (qsizetype i = 0; i < std::max(got.size(), wanted.size()); ++i) {
+        if (got.value(i) != wanted.value(i))
+            return QStringLiteral("line %1: \"%2\", wanted \"%3\"")
+                .arg(i + 1)
+                .arg(got.value(i), wanted.value(i))
+                .toStdString();
+    }
+    return {};
 }
 
 QStringList row(const QJsonObject &book, int r)
@@ -173,4 +217,89 @@ TEST_F(Workbook, UnwritableFolderIsReportedAfterTheQuitAndTheTableIsUnchanged)
     EXPECT_TRUE(excel.savedFile().isEmpty());
     table.close();
     EXPECT_EQ(fileBytes(), before);
+}
+
+// The sheet of an export built twice: once with every call in row order, as the export makes
+// them, and once scrambled: rows written backwards and out of turn, widths and formats after the
+// data, a font given to a row that later rows had passed, cells replaced in passed rows and within
+// a row. The rows' texts are long enough that the cells fill several reads of the spool. Both
+// workbooks read back alike; a second save also has what came after the first.
+TEST(XlsxCallOrder, AnyOrderOfCallsGivesTheSameWorkbook)
+{
+    QTemporaryDir dir;
+    const QString sheet = QStringLiteral("Лист");
+    constexpr int Rows = 400;
+    const auto text = [](int r) { return QStringLiteral("строка %1;").arg(r).repeated(1 + r % 37); };
+    const auto start = [&](XlsxAutomation &x) {
+        x.createObject(QStringLiteral("Excel.Application"));
+        x.workbooks();
+        x.workbooksAdd(ExcelExport::SingleSheetTemplate);
+        x.setWorksheetName(1, 1, sheet);
+    };
+    const auto format = [&](XlsxAutomation &x) {
+        x.columns(1, sheet);
+        x.setColumnWidth(1, 12);
+        x.setColumnNumberFormat(2, QStringLiteral("ДД.ММ.ГГГГ Ч:ММ"));
+        x.rows(1, sheet);
+        x.setRowFontBold(1, true);
+        x.setRowFontSize(5, 16);
+        x.setRowFontColor(Rows + 3, 255); // a formatted row below the data
+    };
+    const auto fill = [&](XlsxAutomation &x, int r) {
+        x.setCell(r, 3, r == 7 ? QString() : text(r));
+        x.setCell(r, 2, QDateTime(QDate(2003, 10, 5).addDays(r), QTime(18, 7)));
+        x.setCell(r, 1, qint32(r));
+    };
+
+    XlsxAutomation ordered(dir.path());
+    start(ordered);
+    format(ordered);
+    ordered.worksheetByName(1, sheet);
+    for (int r = 1; r <= Rows; ++r)
+        fill(ordered, r);
+    ordered.saveCopyAs(dir.filePath(QStringLiteral("ordered.xlsx")));
+
+    XlsxAutomation scrambled(dir.path());
+    start(scrambled);
+    scrambled.worksheetByName(1, sheet);
+    scrambled.setCell(250, 1, QStringLiteral("заменят")); // replaced within its row
+    for (int r = 200; r <= Rows; ++r)
+        fill(scrambled, r);
+    for (int r = 199; r >= 1; --r)
+        fill(scrambled, r);
+    scrambled.setCell(7, 3, QStringLiteral("заменят")); // a passed row, replaced again below
+    scrambled.setCell(300, 2, QStringLiteral("заменят"));
+    scrambled.setCell(300, 2, QDateTime(QDate(2003, 10, 5).addDays(300), QTime(18, 7)));
+    scrambled.setCell(7, 3, QString());
+    format(scrambled);
+    scrambled.saveCopyAs(dir.filePath(QStringLiteral("scrambled.xlsx")));
+
+    const QStringList expected = listCells(dir.filePath(QStringLiteral("ordered.xlsx")));
+    ASSERT_FALSE(expected.isEmpty());
+    EXPECT_EQ(firstDifference(listCells(dir.filePath(QStringLiteral("scrambled.xlsx"))), expected), "");
+    // The ordered workbook is the sheet as built.
+    EXPECT_EQ(expected.first(), QStringLiteral("Лист %1 3").arg(Rows + 3));
+    EXPECT_TRUE(expected.contains(QStringLiteral("row 5 False/16.0/None")));
+    EXPECT_TRUE(expected.contains(QStringLiteral("A5 int 5 General False/16.0/None")));
+    EXPECT_TRUE(
+        expected.contains(QStringLiteral("B1 datetime datetime.datetime(2003, 10, 6, 18, 7) dd.mm.yyyy h:mm "
+                                         "True/11.0/None")));
+    EXPECT_TRUE(expected.contains(
+        QStringLiteral("B%1 NoneType None dd.mm.yyyy h:mm False/11.0/'FFFF0000'").arg(Rows + 3)));
+    EXPECT_TRUE(
+        expected.contains(QStringLiteral("C%1 str '%2' General False/11.0/None").arg(Rows).arg(text(Rows))));
+    EXPECT_FALSE(expected.filter(QRegularExpression(QStringLiteral("^C7 "))).size());
+
+    // Saved again after more cells: one below the data, one in a passed row.
+    scrambled.setCell(Rows + 1, 1, QStringLiteral("после"));
+    scrambled.setCell(3, 3, QStringLiteral("поздно"));
+    scrambled.saveCopyAs(dir.filePath(QStringLiteral("again.xlsx")));
+    QStringList wanted = expected;
+    const qsizetype c3 = wanted.indexOf(QStringLiteral("C3 str '%1' General False/11.0/None").arg(text(3)));
+    ASSERT_GE(c3, 0);
+    wanted[c3] = QStringLiteral("C3 str 'поздно' General False/11.0/None");
+    const qsizetype below = wanted.indexOf(QRegularExpression(QStringLiteral("B%1 .*").arg(Rows + 3)));
+    ASSERT_GE(below, 0);
+    wanted.insert(below, QStringLiteral("A%1 str 'после' General False/11.0/None").arg(Rows + 1));
+    EXPECT_EQ(firstDifference(listCells(dir.filePath(QStringLiteral("again.xlsx"))), wanted), "");
 }

@@ -68,7 +68,9 @@ protected:
     static QStringList column(const MeasurementReport &report, const QString &object)
     {
         QStringList values;
-        for (const Report::PreparedPage &page : report.pages().pages) {
+        const Report::PreparedReport &pages = report.pages();
+        for (int p = 0; p < pages.pageCount(); ++p) {
+            const Report::PreparedPage page = pages.page(p);
             for (const Report::PlacedText &item : page.items) {
                 if (item.object->name == object)
                     values << item.text();
