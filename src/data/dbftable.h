@@ -5,6 +5,7 @@
 //
 // Every failure raises a DbfError (or DbfWriteError, ConvertError) with the operator's text.
 // A DbfTable is a QObject so that a data-bound view can follow it through the signals below.
+#include "dbffield.h"
 #include "dbfio.h"
 #include "errors.h"
 
@@ -14,18 +15,6 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
-
-struct DbfFieldDef
-{
-    QString name;    // upper case, at most 10 characters
-    char type = 'C'; // 'C' character, 'N' numeric (others are read when opening foreign files)
-    int width = 0;
-    int decimals = 0;
-};
-
-// How the data layer sees a field: a numeric field without decimals of width <= 4 is a small
-// integer, 5..9 an integer, >= 10 a large integer; with decimals a float; a character field text.
-enum class DbfFieldKind { Text, SmallInt, Integer, LargeInt, Float, Other };
 
 class DbfTable : public QObject
 {
