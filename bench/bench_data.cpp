@@ -96,7 +96,7 @@ void BM_ImportFullImage(benchmark::State &state)
     qint64 rows = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(path);
         table.create();
         table.open();
@@ -120,7 +120,7 @@ void BM_WriteImportBytesAtOnce(benchmark::State &state)
 {
     const QString source = scratch().filePath(QStringLiteral("once-source.db"));
     {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(source);
         table.create();
         table.open();
@@ -148,7 +148,7 @@ const QString &bigTable()
     static const QString path = [] {
         const QString p = scratch().filePath(QStringLiteral("big.db"));
         RegionalScope pin(Regional::russian());
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(p);
         table.create();
         table.open();
@@ -178,7 +178,7 @@ void BM_Open100k(benchmark::State &state)
 {
     bigTable();
     for (auto _ : state) {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         openBig(table);
         benchmark::DoNotOptimize(table.rowCount());
     }
@@ -187,7 +187,7 @@ BENCHMARK(BM_Open100k)->Unit(benchmark::kMillisecond);
 
 void BM_IndexBuildT1_100k(benchmark::State &state)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     openBig(table);
     for (auto _ : state) {
         table.addIndex(QStringLiteral("tab1"), T_1, true);
@@ -204,7 +204,7 @@ BENCHMARK(BM_IndexBuildT1_100k)->Unit(benchmark::kMillisecond);
 
 void BM_Filter100k(benchmark::State &state)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     openBig(table);
     for (auto _ : state) {
         table.setFilter(QStringLiteral("T_2 ='5*'"));
@@ -217,7 +217,7 @@ BENCHMARK(BM_Filter100k)->Unit(benchmark::kMillisecond);
 
 void BM_ExactCount100k(benchmark::State &state)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     openBig(table);
     for (auto _ : state)
         benchmark::DoNotOptimize(table.exactRecordCount());
@@ -227,7 +227,7 @@ BENCHMARK(BM_ExactCount100k)->Unit(benchmark::kMicrosecond);
 // What a painted grid asks for: row -> record -> row for every visible cell, sorted by T_1.
 void BM_RowAccessSorted100k(benchmark::State &state)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     openBig(table);
     table.addIndex(QStringLiteral("tab1"), T_1, false);
     table.selectIndex(QStringLiteral("tab1"));
@@ -250,7 +250,7 @@ void BM_Pack100k(benchmark::State &state)
         state.PauseTiming();
         QFile::remove(path);
         QFile::copy(bigTable(), path);
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(path);
         table.open();
         for (int r = 1; r <= table.physicalRecordCount(); r += 10) {
@@ -273,8 +273,7 @@ QString editTemplate(int rows)
         return it->second;
     const QString path = scratch().filePath(QStringLiteral("edit%1.db").arg(rows));
     RegionalScope pin(Regional::russian());
-    DbfTable table;
-    table.setSchema(Measurement::schema());
+    DbfTable table(Measurement::schema());
     table.setFileName(path);
     table.create();
     table.open();
@@ -302,7 +301,6 @@ void openEditCopy(DbfTable &table, int rows, int order)
     QFile::remove(path);
     QFile::remove(scratch().filePath(QStringLiteral("edit.mdx")));
     QFile::copy(editTemplate(rows), path);
-    table.setSchema(Measurement::schema());
     table.setFileName(path);
     table.open();
     if (order == ByMass)
@@ -326,7 +324,7 @@ void BM_RenumberRows(benchmark::State &state)
     const int order = int(state.range(1));
     for (auto _ : state) {
         state.PauseTiming();
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         openEditCopy(table, rows, order);
         QList<int> shown;
         for (int row = 0; row < table.rowCount(); ++row)
@@ -359,7 +357,7 @@ void BM_CommentEditAllRows(benchmark::State &state)
     const int order = int(state.range(1));
     for (auto _ : state) {
         state.PauseTiming();
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         openEditCopy(table, rows, order);
         state.ResumeTiming();
         for (table.first(); !table.eof(); table.next()) {
@@ -383,7 +381,7 @@ void BM_DeleteRows(benchmark::State &state)
     const int order = int(state.range(2));
     for (auto _ : state) {
         state.PauseTiming();
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         openEditCopy(table, rows, order);
         QList<int> doomed;
         for (int i = 0; i < k; ++i)

@@ -18,7 +18,7 @@ constexpr int Rows = 5461;
 struct Fixture
 {
     QTemporaryDir dir;
-    DbfTable table;
+    DbfTable table{Measurement::schema()};
     Fixture()
     {
         Regional::setCurrent(Regional::russian());

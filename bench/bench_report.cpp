@@ -123,7 +123,7 @@ BENCHMARK(BM_DrawPreviewPage)->Unit(benchmark::kMillisecond);
 DbfTable &fullTable()
 {
     static QTemporaryDir dir;
-    static DbfTable table;
+    static DbfTable table(Measurement::schema());
     if (!table.isOpen()) {
         table.setFileName(dir.filePath(QStringLiteral("full.db")));
         table.create();

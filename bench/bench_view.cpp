@@ -46,7 +46,7 @@ QString templateFile(int rows)
     if (it != made.end())
         return it->second;
     const QString path = scratch().filePath(QStringLiteral("template%1.db").arg(rows));
-    DbfTable table;
+    DbfTable table{Measurement::schema()};
     table.setFileName(path);
     table.create();
     table.open();
@@ -69,7 +69,7 @@ QString templateFile(int rows)
 // A fresh copy of the template, open, with the table view over it in a 1000 x 500 window.
 struct Scene
 {
-    DbfTable table;
+    DbfTable table{Measurement::schema()};
     QWidget window;
     std::unique_ptr<TableView> view;
 

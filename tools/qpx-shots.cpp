@@ -111,7 +111,7 @@ QString makeTable(const QDir &dir, const QList<Reading> &readings)
     device.ModelIndex = 5;
     device.TypeCode = 3;
     const QString file = dir.filePath(QStringLiteral("2026-03.db"));
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(file);
     table.create();
     table.open();

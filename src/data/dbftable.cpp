@@ -2,7 +2,6 @@
 #include "dbftable.h"
 
 #include "dbftableprivate.h"
-#include "measurementtable.h"
 
 using DbfFile::native;
 using DbfFile::writeFailed;
@@ -270,7 +269,11 @@ void DbfTable::Private::packFile()
 DbfTable::DbfTable(QObject *parent) : QObject(parent), d(std::make_unique<Private>())
 {
     d->q = this;
-    d->schema = Measurement::schema();
+}
+
+DbfTable::DbfTable(const QList<DbfFieldDef> &schema, QObject *parent) : DbfTable(parent)
+{
+    d->schema = schema;
 }
 
 DbfTable::~DbfTable()

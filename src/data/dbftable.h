@@ -23,6 +23,8 @@ public:
     enum class State { Closed, Browse, Edit, Insert };
 
     explicit DbfTable(QObject *parent = nullptr);
+    // A table of these fields (see setSchema).
+    explicit DbfTable(const QList<DbfFieldDef> &schema, QObject *parent = nullptr);
     ~DbfTable() override;
 
     // Where the file is: TableName (file name with extension) and FilePath (its directory).
@@ -36,7 +38,9 @@ public:
     // The production index file: the table's file name with the extension ".mdx".
     QString indexFileName() const;
 
-    // The field list that create() writes and open() binds (the measurement schema by default).
+    // The field list that create() writes and open() binds: open() refuses a file that lacks one
+    // of them or has it of another kind. None at first: create() then raises, open() takes any
+    // table file.
     void setSchema(const QList<DbfFieldDef> &fields);
     const QList<DbfFieldDef> &schema() const;
 

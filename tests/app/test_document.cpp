@@ -439,7 +439,7 @@ TEST_F(DocumentTest, ExitDropsAnUnpostedEditWithoutAskingWhileTheCloseBoxAsks)
     EXPECT_TRUE(form->close());
     EXPECT_EQ(prompts.questions.size(), 1u);
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("exit.mdx"))));
-    DbfTable reread;
+    DbfTable reread(Measurement::schema());
     reread.setFileName(path(QStringLiteral("exit.db")));
     reread.open();
     EXPECT_EQ(reread.text(Measurement::COMMENT), QStringLiteral("half-edited"));
