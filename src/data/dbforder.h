@@ -61,7 +61,12 @@ struct Filter
     bool matches(const QString &value) const;
 };
 
-// The visible records in their order and each one's row.
+// The visible records in their order and each one's row. Changes (a record put in its place,
+// a record taken out) take O(log n): the rows are a balanced search tree whose nodes are the
+// record numbers (a treap with subtree sizes), built from the order in O(n) at the first change
+// that needs it. Lookups read a flat copy in O(1) while it is up to date; after changes they go
+// to the tree in O(log n) until so many have that rebuilding the flat copy costs no more than
+// they did. Appending at the end and taking out the last row keep the flat copy.
 class RowOrder
 {
 public:
@@ -71,13 +76,14 @@ public:
     // Room for records up to `count` (an appended record).
     void grow(int count);
 
-    int size() const { return int(m_order.size()); }
-    bool empty() const { return m_order.empty(); }
+    int size() const { return m_flatValid ? int(m_flat.size()) : m_size[size_t(m_root)]; }
+    bool empty() const { return size() == 0; }
     // 0 for a row out of range.
     int recordAt(int row) const;
     // -1 for a record not in the order.
     int rowOf(int recNo) const;
-    const std::vector<int> &records() const { return m_order; }
+    // The records in order (brings the flat copy up to date).
+    const std::vector<int> &records() const;
 
     // Puts a record that is not in the order in its place; `less` compares record numbers.
     void insert(int recNo, const std::function<bool(int, int)> &less);
@@ -85,10 +91,27 @@ public:
     void erase(int recNo);
 
 private:
-    void renumber(size_t from);
+    bool contains(int recNo) const; // recNo in 1..count
+    void ensureTree() const;
+    void buildTree() const;
+    void flatten() const;
+    void changed() const;
+    void countTreeRead() const;
+    void rotateUp(int x) const;
+    int treeRowOf(int recNo) const;
+    int treeRecordAt(int row) const;
 
-    std::vector<int> m_order;
-    std::vector<int> m_rowOf; // index 0 unused
+    int m_count = 0;
+    // The flat copy: records by row, rows by record (-1 when not in the order).
+    mutable std::vector<int> m_flat;
+    mutable std::vector<int> m_flatRow;
+    mutable bool m_flatValid = true;
+    // The tree over record numbers 1..count (0: none): children, parent, subtree size (0 for a
+    // record not in it).
+    mutable std::vector<int> m_left, m_right, m_parent, m_size;
+    mutable int m_root = 0;
+    mutable bool m_treeValid = false;
+    mutable int m_treeReads = 0; // lookups that went to the tree since the last change
 };
 
 } // namespace DbfOrder

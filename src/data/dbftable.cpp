@@ -200,11 +200,16 @@ void DbfTable::Private::postEdit()
         throw writeFailed();
     std::memcpy(records.data() + qint64(recNo - 1) * recordLength, buffer.constData(), size_t(recordLength));
     state = State::Browse;
+    // The row stays where it is unless the edit changed its sort key or whether it is shown:
+    // then it is taken out and put in its new place, O(log n) each.
     const int oldRow = order.rowOf(recNo);
-    order.erase(recNo);
-    keys.update(recNo, rec(recNo));
-    if (visible(recNo))
-        insertRow(recNo);
+    const bool keyChanged = keys.update(recNo, rec(recNo));
+    const bool shown = visible(recNo);
+    if (keyChanged || shown != (oldRow >= 0)) {
+        order.erase(recNo);
+        if (shown)
+            insertRow(recNo);
+    }
     const int newRow = order.rowOf(recNo);
     if (newRow >= 0)
         cur = newRow;
