@@ -3,6 +3,7 @@
 #include "codepage.h"
 
 #include <QRegularExpression>
+#include <cmath>
 
 using namespace DbfOrder;
 
@@ -49,7 +50,8 @@ SortKey SortKeys::keyOf(const char *record) const
         if (!key.null) {
             bool ok = false;
             key.number = DbfFormat::fieldText(record, m_field, *m_codec).toDouble(&ok);
-            if (!ok)
+            // "nan" compares with no number at all: the rows would have no order.
+            if (!ok || std::isnan(key.number))
                 key.number = 0;
         }
     } else {

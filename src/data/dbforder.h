@@ -17,7 +17,7 @@ struct SortKey
 {
     quint64 prefix = 0; // the first 8 bytes of the text key, big-endian: most comparisons end here
     QByteArray text;    // a character field's collation key
-    double number = 0;  // a numeric field's value
+    double number = 0;  // a numeric field's value; text that is no number ("nan" too) is 0
     bool null = true;
     bool operator==(const SortKey &) const = default;
 };

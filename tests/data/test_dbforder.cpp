@@ -195,3 +195,22 @@ TEST_F(DbfOrderKept, EditsAndDeletesLeaveTheOrderARebuildGives)
     table.selectIndex(QString());
     expectRebuildAgrees("file order");
 }
+
+TEST_F(DbfOrderKept, NotANumberSortsAsZero)
+{
+    DbfTable table(Measurement::schema());
+    createTable(table);
+    table.open();
+    addRows(table, {1, 2, 3, 4});
+    table.close();
+    // N of the four records: 5, nan, 1, -2 (written by another program).
+    QByteArray b = readAll(path());
+    const QList<QByteArray> numbers = {"   5", " nan", "   1", "  -2"};
+    for (int i = 0; i < 4; ++i)
+        b.replace(289 + 100 * i + 1, 4, numbers[i]);
+    writeAll(path(), b);
+    table.open();
+    table.addIndex(QStringLiteral("tab1"), N, false);
+    table.selectIndex(QStringLiteral("tab1"));
+    EXPECT_EQ(column(table, T_1), strings({"4", "2", "3", "1"}));
+}
