@@ -9,4 +9,5 @@ target_sources(qpx_core PRIVATE
     dbfindex.h dbfindex.cpp
     dbftable.h dbftableprivate.h dbftable.cpp dbftableorder.cpp dbftablevalues.cpp
     measurementtable.h measurementtable.cpp
+    tableedits.h tableedits.cpp
     memoryimport.h memoryimport.cpp)

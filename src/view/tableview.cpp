@@ -7,13 +7,11 @@
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/settingsstore.h"
+#include "data/tableedits.h"
 #include "gridlayout.h"
 #include "selectionstats.h"
 
 namespace {
-
-// The highest row number the 4-digit field N can hold.
-constexpr int maxRowNumber = 9999;
 
 // Suspends the grid's following of the table for a bulk change; the grid catches up once at the
 // end, also when the change fails half-way.
@@ -267,13 +265,9 @@ void TableView::N21Click()
     sortReset(QStringLiteral("tab1"));
     {
         GridUpdate update(m_grid);
-        for (qsizetype i = records.size() - 1; i >= 0; --i) {
-            if (m_table->gotoRecord(records.at(i)))
-                m_table->deleteRecord();
-        }
         m_grid->clearSelection();
+        TableEdits::deleteRecordsAndPack(*m_table, records);
     }
-    m_table->pack();
     reopen();
     emit rowsDeleted();
 }
@@ -283,28 +277,10 @@ void TableView::N37Click()
     if (!m_table->isOpen())
         return;
     commitEdit();
-    const int count = m_table->exactRecordCount();
-    if (count > maxRowNumber)
-        throw QpxError(QStringLiteral("Перенумеровать строки нельзя: в таблице %1 строк, а номер строки "
-                                      "не может быть больше %2. Таблица не изменена")
-                           .arg(count)
-                           .arg(maxRowNumber));
-    // The numbers follow the order shown when the command starts, also when that order is by N
-    // itself and changes under the walk.
-    QList<int> order;
-    order.reserve(m_table->rowCount());
-    for (int row = 0; row < m_table->rowCount(); ++row)
-        order.append(m_table->recordAt(row));
+    TableEdits::requireRenumberable(*m_table); // refused before the grid stops following the table
     {
         GridUpdate update(m_grid);
-        for (qsizetype i = 0; i < order.size(); ++i) {
-            if (!m_table->gotoRecord(order.at(i)))
-                continue;
-            m_table->edit();
-            m_table->setInteger(Measurement::N, i + 1);
-            m_table->post();
-        }
-        m_table->first();
+        TableEdits::renumberRows(*m_table);
     }
     reopen();
 }

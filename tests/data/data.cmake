@@ -1,4 +1,5 @@
 qpx_add_test(test_dbftable SOURCES test_dbftable.cpp test_dbforder.cpp dbftesting.h LIBS qpx_core)
+qpx_add_test(test_tableedits SOURCES test_tableedits.cpp dbftesting.h LIBS qpx_core)
 qpx_add_test(test_memoryimport SOURCES test_memoryimport.cpp dbftesting.h imagetesting.h LIBS qpx_core)
 qpx_add_test(test_dbfsafety SOURCES test_dbfsafety.cpp dbftesting.h imagetesting.h LIBS qpx_core)
 qpx_add_test(test_dbfcrash SOURCES test_dbfcrash.cpp dbftesting.h imagetesting.h LIBS qpx_core)
