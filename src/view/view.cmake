@@ -6,5 +6,5 @@ target_sources(qpx_core PRIVATE
     selectionstats.h selectionstats.cpp)
 if(NOT QPX_CORE_ONLY)
     target_sources(qpx_gui PRIVATE
-        tableview.h tableview.cpp)
+        tablecontroller.h tablecontroller.cpp)
 endif()

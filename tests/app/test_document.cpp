@@ -6,7 +6,7 @@
 #include "data/memoryimage.h"
 #include "data/regional.h"
 #include "scriptedprompts.h"
-#include "view/tableview.h"
+#include "view/tablecontroller.h"
 
 #include <QAbstractScrollArea>
 #include <QAction>
@@ -448,9 +448,9 @@ TEST_F(DocumentTest, ExitDropsAnUnpostedEditWithoutAskingWhileTheCloseBoxAsks)
 TEST_F(DocumentTest, TheGridDrivesTheModifiedFlagAndTheLayoutIsSavedAtEveryClose)
 {
     newTable(QStringLiteral("grid.db"));
-    emit form->tableView()->editStarted();
+    emit form->tableController()->editStarted();
     EXPECT_TRUE(form->TableModified);
-    emit form->tableView()->rowsDeleted();
+    emit form->tableController()->rowsDeleted();
     EXPECT_FALSE(form->TableModified);
     form->N7->trigger();
 

@@ -15,12 +15,12 @@ class DbfTable;
 class DbGrid;
 class QWidget;
 
-class TableView : public QObject
+class TableController : public QObject
 {
     Q_OBJECT
 public:
-    TableView(DbfTable *table, QWidget *parent);
-    ~TableView() override;
+    TableController(DbfTable *table, QWidget *parent);
+    ~TableController() override;
 
     QWidget *grid() const; // DBGridPro1, placed in the main window
     DbGrid *dbGrid() const;
