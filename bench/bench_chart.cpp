@@ -20,7 +20,7 @@ constexpr int Rows = 5461;
 struct Fixture
 {
     QTemporaryDir dir;
-    DbfTable table;
+    DbfTable table{Measurement::schema()};
     Chart chart;
     Fixture()
     {

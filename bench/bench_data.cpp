@@ -1,5 +1,6 @@
 // Figures of the table file layer: a full memory image imported row by row against the same
-// bytes written at once, and the operations of the views on a table of 100 000 rows.
+// bytes written at once, the operations of the views on a table of 100 000 rows, and row edits
+// and deletions one by one as the table commands make them.
 #include "../tests/data/imagetesting.h"
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <map>
 
 using namespace Measurement;
 
@@ -94,7 +96,7 @@ void BM_ImportFullImage(benchmark::State &state)
     qint64 rows = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(path);
         table.create();
         table.open();
@@ -118,7 +120,7 @@ void BM_WriteImportBytesAtOnce(benchmark::State &state)
 {
     const QString source = scratch().filePath(QStringLiteral("once-source.db"));
     {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(source);
         table.create();
         table.open();
@@ -146,7 +148,7 @@ const QString &bigTable()
     static const QString path = [] {
         const QString p = scratch().filePath(QStringLiteral("big.db"));
         RegionalScope pin(Regional::russian());
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(p);
         table.create();
         table.open();
@@ -176,7 +178,7 @@ void BM_Open100k(benchmark::State &state)
 {
     bigTable();
     for (auto _ : state) {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         openBig(table);
         benchmark::DoNotOptimize(table.rowCount());
     }
@@ -185,7 +187,7 @@ BENCHMARK(BM_Open100k)->Unit(benchmark::kMillisecond);
 
 void BM_IndexBuildT1_100k(benchmark::State &state)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     openBig(table);
     for (auto _ : state) {
         table.addIndex(QStringLiteral("tab1"), T_1, true);
@@ -202,7 +204,7 @@ BENCHMARK(BM_IndexBuildT1_100k)->Unit(benchmark::kMillisecond);
 
 void BM_Filter100k(benchmark::State &state)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     openBig(table);
     for (auto _ : state) {
         table.setFilter(QStringLiteral("T_2 ='5*'"));
@@ -215,7 +217,7 @@ BENCHMARK(BM_Filter100k)->Unit(benchmark::kMillisecond);
 
 void BM_ExactCount100k(benchmark::State &state)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     openBig(table);
     for (auto _ : state)
         benchmark::DoNotOptimize(table.exactRecordCount());
@@ -225,7 +227,7 @@ BENCHMARK(BM_ExactCount100k)->Unit(benchmark::kMicrosecond);
 // What a painted grid asks for: row -> record -> row for every visible cell, sorted by T_1.
 void BM_RowAccessSorted100k(benchmark::State &state)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     openBig(table);
     table.addIndex(QStringLiteral("tab1"), T_1, false);
     table.selectIndex(QStringLiteral("tab1"));
@@ -248,7 +250,7 @@ void BM_Pack100k(benchmark::State &state)
         state.PauseTiming();
         QFile::remove(path);
         QFile::copy(bigTable(), path);
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(path);
         table.open();
         for (int r = 1; r <= table.physicalRecordCount(); r += 10) {
@@ -261,5 +263,146 @@ void BM_Pack100k(benchmark::State &state)
     }
 }
 BENCHMARK(BM_Pack100k)->Unit(benchmark::kMillisecond);
+
+// A measurement table of `rows` rows (N = 1.., masses and comments varied), made once and copied
+// fresh for every iteration of the edit benchmarks.
+QString editTemplate(int rows)
+{
+    static std::map<int, QString> made;
+    if (const auto it = made.find(rows); it != made.end())
+        return it->second;
+    const QString path = scratch().filePath(QStringLiteral("edit%1.db").arg(rows));
+    RegionalScope pin(Regional::russian());
+    DbfTable table(Measurement::schema());
+    table.setFileName(path);
+    table.create();
+    table.open();
+    for (int i = 0; i < rows; ++i) {
+        table.append();
+        table.setInteger(N, i % 9999 + 1);
+        table.setText(MODE, Observation);
+        table.setNumber(T_1, ((i * 7919) % 100000) / 100.0);
+        table.setInteger(T_2, 1 + i % 255);
+        table.setText(COMMENT, QStringLiteral("row %1").arg(i));
+        table.post();
+    }
+    table.close();
+    made[rows] = path;
+    return path;
+}
+
+// The order an edit benchmark runs in: file order, by a field the edits leave alone (T_1), or by
+// N descending (renumbering then moves every row it posts).
+enum EditOrder { FileOrder = 0, ByMass = 1, ByNumberDown = 2 };
+
+void openEditCopy(DbfTable &table, int rows, int order)
+{
+    const QString path = scratch().filePath(QStringLiteral("edit.db"));
+    QFile::remove(path);
+    QFile::remove(scratch().filePath(QStringLiteral("edit.mdx")));
+    QFile::copy(editTemplate(rows), path);
+    table.setFileName(path);
+    table.open();
+    if (order == ByMass)
+        table.addIndex(QStringLiteral("tab1"), T_1, false);
+    else if (order == ByNumberDown)
+        table.addIndex(QStringLiteral("tab1"), N, true);
+    if (order != FileOrder)
+        table.selectIndex(QStringLiteral("tab1"));
+}
+
+const char *orderLabel(int order)
+{
+    return order == FileOrder ? "file order" : order == ByMass ? "by T_1" : "by N descending";
+}
+
+// Renumbering: every row in the order shown gets N = 1, 2, ... by a posted edit, as the
+// renumber command does it.
+void BM_RenumberRows(benchmark::State &state)
+{
+    const int rows = int(state.range(0));
+    const int order = int(state.range(1));
+    for (auto _ : state) {
+        state.PauseTiming();
+        DbfTable table(Measurement::schema());
+        openEditCopy(table, rows, order);
+        QList<int> shown;
+        for (int row = 0; row < table.rowCount(); ++row)
+            shown.append(table.recordAt(row));
+        state.ResumeTiming();
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            table.gotoRecord(shown[i]);
+            table.edit();
+            table.setInteger(N, i + 1);
+            table.post();
+        }
+        state.PauseTiming();
+        table.close();
+        state.ResumeTiming();
+    }
+    state.SetLabel(orderLabel(order));
+}
+BENCHMARK(BM_RenumberRows)
+    ->Args({1000, FileOrder})
+    ->Args({9999, FileOrder})
+    ->Args({9999, ByMass})
+    ->Args({1000, ByNumberDown})
+    ->Args({9999, ByNumberDown})
+    ->Unit(benchmark::kMillisecond);
+
+// A comment typed into every row, one posted edit each.
+void BM_CommentEditAllRows(benchmark::State &state)
+{
+    const int rows = int(state.range(0));
+    const int order = int(state.range(1));
+    for (auto _ : state) {
+        state.PauseTiming();
+        DbfTable table(Measurement::schema());
+        openEditCopy(table, rows, order);
+        state.ResumeTiming();
+        for (table.first(); !table.eof(); table.next()) {
+            table.edit();
+            table.setText(COMMENT, QStringLiteral("checked"));
+            table.post();
+        }
+        state.PauseTiming();
+        table.close();
+        state.ResumeTiming();
+    }
+    state.SetLabel(orderLabel(order));
+}
+BENCHMARK(BM_CommentEditAllRows)->Args({9999, FileOrder})->Args({9999, ByMass})->Unit(benchmark::kMillisecond);
+
+// k rows spread over the table deleted one by one (before a pack), as the delete command does.
+void BM_DeleteRows(benchmark::State &state)
+{
+    const int rows = int(state.range(0));
+    const int k = int(state.range(1));
+    const int order = int(state.range(2));
+    for (auto _ : state) {
+        state.PauseTiming();
+        DbfTable table(Measurement::schema());
+        openEditCopy(table, rows, order);
+        QList<int> doomed;
+        for (int i = 0; i < k; ++i)
+            doomed.append(table.recordAt(int(qint64(i) * table.rowCount() / k)));
+        state.ResumeTiming();
+        for (const int r : doomed) {
+            if (table.gotoRecord(r))
+                table.deleteRecord();
+        }
+        state.PauseTiming();
+        if (table.rowCount() != rows - k)
+            state.SkipWithError("wrong row count");
+        table.close();
+        state.ResumeTiming();
+    }
+    state.SetLabel(orderLabel(order));
+}
+BENCHMARK(BM_DeleteRows)
+    ->Args({9999, 100, FileOrder})
+    ->Args({9999, 1000, FileOrder})
+    ->Args({9999, 1000, ByMass})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -24,7 +24,7 @@ constexpr int ManyDownloads = 100000;
 struct Fixture
 {
     QTemporaryDir dir;
-    DbfTable table;
+    DbfTable table{Measurement::schema()};
     explicit Fixture(int rows)
     {
         Regional::setCurrent(Regional::russian());

@@ -134,7 +134,7 @@ DbfTable &tableOf(int count)
     static std::map<int, std::unique_ptr<DbfTable>> tables;
     std::unique_ptr<DbfTable> &slot = tables[count];
     if (!slot) {
-        slot = std::make_unique<DbfTable>();
+        slot = std::make_unique<DbfTable>(Measurement::schema());
         DbfTable &table = *slot;
         table.setFileName(dir.filePath(QStringLiteral("rows%1.db").arg(count)));
         table.create();

@@ -6,7 +6,7 @@
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/regional.h"
-#include "view/tableview.h"
+#include "view/tablecontroller.h"
 
 #include <QApplication>
 #include <QFile>
@@ -46,7 +46,7 @@ QString templateFile(int rows)
     if (it != made.end())
         return it->second;
     const QString path = scratch().filePath(QStringLiteral("template%1.db").arg(rows));
-    DbfTable table;
+    DbfTable table{Measurement::schema()};
     table.setFileName(path);
     table.create();
     table.open();
@@ -69,9 +69,9 @@ QString templateFile(int rows)
 // A fresh copy of the template, open, with the table view over it in a 1000 x 500 window.
 struct Scene
 {
-    DbfTable table;
+    DbfTable table{Measurement::schema()};
     QWidget window;
-    std::unique_ptr<TableView> view;
+    std::unique_ptr<TableController> view;
 
     explicit Scene(int rows, bool open = true)
     {
@@ -83,7 +83,7 @@ struct Scene
         window.resize(1000, 500);
         auto *layout = new QVBoxLayout(&window);
         layout->setContentsMargins(0, 0, 0, 0);
-        view = std::make_unique<TableView>(&table, &window);
+        view = std::make_unique<TableController>(&table, &window);
         layout->addWidget(view->grid());
         window.show();
         if (open)

@@ -1,5 +1,6 @@
 // Imports arbitrary memory image bytes into a fresh measurement table, as New and as Append.
 #include "data/dbftable.h"
+#include "data/measurementtable.h"
 #include "data/memoryimport.h"
 #include "data/regional.h"
 #include "fuzzing.h"
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         image.bytes[1] = quint8(count >> 8);
     }
     fuzzing::MemoryFiles files;
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(QStringLiteral("/fuzz/image.db"));
     try {
         table.create();

@@ -15,7 +15,7 @@ const QByteArray &tableBytes()
 {
     static const QByteArray bytes = [] {
         fuzzing::MemoryFiles files;
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(Path);
         table.create();
         table.open();
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzzing::MemoryFiles files;
     files.fs().setContents(Path, table0);
     files.fs().setContents(IndexPath, QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(Path);
     try {
         table.open();

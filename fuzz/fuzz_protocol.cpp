@@ -8,6 +8,7 @@
 // (writes fail, the port is gone), 253 makes the next open fail, 252 is the operator's cancel,
 // 251 the dialog closing.
 #include "data/errors.h"
+#include "data/measurementtable.h"
 #include "data/memoryimport.h"
 #include "device/downloadprotocol.h"
 #include "fuzzing.h"
@@ -106,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (image.recordCount() == 0)
         return 0;
     fuzzing::MemoryFiles files;
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(QStringLiteral("/fuzz/d.db"));
     try {
         table.create();

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     files.fs().setContents(path, QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     // Both with the measurement schema and with none, so that foreign field lists get walked too.
     for (const bool measurement : {true, false}) {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         if (!measurement)
             table.setSchema({});
         table.setFileName(path);

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzzing::MemoryFiles files;
     const QString path = QStringLiteral("/fuzz/t.db");
     files.fs().setContents(path, QByteArray(reinterpret_cast<const char *>(data + 2), qsizetype(length)));
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(path);
     try {
         table.open();

@@ -3,6 +3,7 @@
 #include "cli.h"
 
 #include "data/dbftable.h"
+#include "data/measurementtable.h"
 #include "output/masschart.h"
 
 #include <QFileInfo>
@@ -17,7 +18,7 @@ int cmdChart(const QStringList &args)
     if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf"))
         return cli::usage(QStringLiteral("the output file must end in .png or .pdf"));
     return cli::guarded([&] {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(QFileInfo(args.at(0)).absoluteFilePath());
         table.open();
         if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())

@@ -220,7 +220,7 @@ int cmdDownload(const QStringList &args)
 
     return cli::guarded([&] {
         ConsoleSink sink;
-        DbfTable dbf;
+        DbfTable dbf(Measurement::schema());
         dbf.setFileName(table);
         if (append) {
             // The table is opened (exclusively) before the download, so that a missing or
@@ -240,7 +240,6 @@ int cmdDownload(const QStringList &args)
                 cli::err(QStringLiteral("Архив прибора пуст!"));
                 return int(cli::Failed);
             }
-            dbf.setSchema(Measurement::schema());
             dbf.create();
             dbf.open();
             flash2qpx01(dbf, memoryImage(), deviceInfo(), false, &sink);

@@ -2,6 +2,7 @@
 #include "cli.h"
 
 #include "data/dbftable.h"
+#include "data/measurementtable.h"
 #include "output/excelexport.h"
 #include "output/excelxlsx.h"
 
@@ -13,7 +14,7 @@ int cmdExport(const QStringList &args)
     if (args.size() != 2)
         return cli::usage(QStringLiteral("export needs a table file and an output file"));
     return cli::guarded([&] {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(QFileInfo(args.at(0)).absoluteFilePath());
         table.open();
         if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())

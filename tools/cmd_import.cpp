@@ -60,7 +60,7 @@ int cmdImport(const QStringList &args)
         device.ModelIndex = model;
         device.TypeCode = 3;
 
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(positional[2]);
         StderrSink sink;
         if (!append) {

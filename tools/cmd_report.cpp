@@ -2,6 +2,7 @@
 #include "cli.h"
 
 #include "data/dbftable.h"
+#include "data/measurementtable.h"
 #include "output/reportpages.h"
 
 #include <QFileInfo>
@@ -11,7 +12,7 @@ int cmdReport(const QStringList &args)
     if (args.size() != 2)
         return cli::usage(QStringLiteral("report needs a table file and a PDF file name"));
     return cli::guarded([&] {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(QFileInfo(args.at(0)).absoluteFilePath());
         table.open();
         if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())

@@ -24,7 +24,7 @@
 #include "device/receive.h"
 #include "output/graf.h"
 #include "output/param_graf.h"
-#include "view/tableview.h"
+#include "view/tablecontroller.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -111,7 +111,7 @@ QString makeTable(const QDir &dir, const QList<Reading> &readings)
     device.ModelIndex = 5;
     device.TypeCode = 3;
     const QString file = dir.filePath(QStringLiteral("2026-03.db"));
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(file);
     table.create();
     table.open();
@@ -296,7 +296,7 @@ int manualPictures(const QDir &out, const QString &manual, const QDir &work)
     }
 
     form.Open_DB(table);
-    DbGrid *grid = form.tableView()->dbGrid();
+    DbGrid *grid = form.tableController()->dbGrid();
     // Series 2 selected: the footers show its minimum / mean / maximum; the mass column coloured.
     grid->setCurrentCell(0, 5);
     form.N17Click();

@@ -11,7 +11,7 @@
 #include "output/excelexport.h"
 #include "output/measurementreport.h"
 #include "ui/prompts.h"
-#include "view/tableview.h"
+#include "view/tablecontroller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -71,7 +71,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), m_helpFile(QStringLiteral
     m_client = new QWidget(this);
     m_client->setAutoFillBackground(true);
     setCentralWidget(m_client);
-    m_view = new TableView(&Dbf1, m_client);
+    m_view = new TableController(&Dbf1, m_client);
     buildToolBar();
     // The toolbar spans the client area's top, 29 pixels high; the grid starts 32 pixels from the
     // top and fills the rest.
@@ -80,8 +80,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), m_helpFile(QStringLiteral
     layout->setSpacing(3);
     layout->addWidget(ToolBar1, 0, Qt::AlignTop);
     layout->addWidget(m_view->grid(), 1);
-    connect(m_view, &TableView::editStarted, this, [this] { TableModified = true; });
-    connect(m_view, &TableView::rowsDeleted, this, [this] { TableModified = false; });
+    connect(m_view, &TableController::editStarted, this, [this] { TableModified = true; });
+    connect(m_view, &TableController::rowsDeleted, this, [this] { TableModified = false; });
     m_report = new MeasurementReport(&Dbf1, this);
 
     buildMenus();

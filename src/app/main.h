@@ -16,7 +16,7 @@ class QToolBar;
 class QToolButton;
 class HelpWindow;
 class MeasurementReport;
-class TableView;
+class TableController;
 
 // The program title: application title, window-title suffix and caption of the save question.
 QString programTitle();
@@ -92,7 +92,7 @@ public:
     HelpWindow *helpWindow() const { return m_helpWindow; } // null until help is first asked for
     QColor backgroundColour() const;
     QWidget *grid() const;
-    TableView *tableView() const { return m_view; }
+    TableController *tableController() const { return m_view; }
 
     // Main menu items, by their designer names.
     QAction *N2 = nullptr, *N3 = nullptr, *N4 = nullptr, *N5 = nullptr, *N7 = nullptr, *N8 = nullptr,
@@ -132,7 +132,7 @@ private:
     QString m_helpFile;
     QString m_saveFileName;
     QWidget *m_client = nullptr;
-    TableView *m_view = nullptr;
+    TableController *m_view = nullptr;
     MeasurementReport *m_report = nullptr;
     QDialog *m_form2 = nullptr, *m_form3 = nullptr, *m_form4 = nullptr, *m_form6 = nullptr;
     std::function<int()> m_downloadStep;

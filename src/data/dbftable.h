@@ -5,6 +5,7 @@
 //
 // Every failure raises a DbfError (or DbfWriteError, ConvertError) with the operator's text.
 // A DbfTable is a QObject so that a data-bound view can follow it through the signals below.
+#include "dbffield.h"
 #include "dbfio.h"
 #include "errors.h"
 
@@ -15,18 +16,6 @@
 #include <QStringList>
 #include <memory>
 
-struct DbfFieldDef
-{
-    QString name;    // upper case, at most 10 characters
-    char type = 'C'; // 'C' character, 'N' numeric (others are read when opening foreign files)
-    int width = 0;
-    int decimals = 0;
-};
-
-// How the data layer sees a field: a numeric field without decimals of width <= 4 is a small
-// integer, 5..9 an integer, >= 10 a large integer; with decimals a float; a character field text.
-enum class DbfFieldKind { Text, SmallInt, Integer, LargeInt, Float, Other };
-
 class DbfTable : public QObject
 {
     Q_OBJECT
@@ -34,6 +23,8 @@ public:
     enum class State { Closed, Browse, Edit, Insert };
 
     explicit DbfTable(QObject *parent = nullptr);
+    // A table of these fields (see setSchema).
+    explicit DbfTable(const QList<DbfFieldDef> &schema, QObject *parent = nullptr);
     ~DbfTable() override;
 
     // Where the file is: TableName (file name with extension) and FilePath (its directory).
@@ -47,7 +38,9 @@ public:
     // The production index file: the table's file name with the extension ".mdx".
     QString indexFileName() const;
 
-    // The field list that create() writes and open() binds (the measurement schema by default).
+    // The field list that create() writes and open() binds: open() refuses a file that lacks one
+    // of them or has it of another kind. None at first: create() then raises, open() takes any
+    // table file.
     void setSchema(const QList<DbfFieldDef> &fields);
     const QList<DbfFieldDef> &schema() const;
 

@@ -6,7 +6,7 @@
 #include "data/memoryimage.h"
 #include "data/regional.h"
 #include "support/scriptedprompts.h"
-#include "view/tableview.h"
+#include "view/tablecontroller.h"
 
 #include <QAbstractScrollArea>
 #include <QAction>
@@ -439,7 +439,7 @@ TEST_F(DocumentTest, ExitDropsAnUnpostedEditWithoutAskingWhileTheCloseBoxAsks)
     EXPECT_TRUE(form->close());
     EXPECT_EQ(prompts.questions.size(), 1u);
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("exit.mdx"))));
-    DbfTable reread;
+    DbfTable reread(Measurement::schema());
     reread.setFileName(path(QStringLiteral("exit.db")));
     reread.open();
     EXPECT_EQ(reread.text(Measurement::COMMENT), QStringLiteral("half-edited"));
@@ -448,9 +448,9 @@ TEST_F(DocumentTest, ExitDropsAnUnpostedEditWithoutAskingWhileTheCloseBoxAsks)
 TEST_F(DocumentTest, TheGridDrivesTheModifiedFlagAndTheLayoutIsSavedAtEveryClose)
 {
     newTable(QStringLiteral("grid.db"));
-    emit form->tableView()->editStarted();
+    emit form->tableController()->editStarted();
     EXPECT_TRUE(form->TableModified);
-    emit form->tableView()->rowsDeleted();
+    emit form->tableController()->rowsDeleted();
     EXPECT_FALSE(form->TableModified);
     form->N7->trigger();
 

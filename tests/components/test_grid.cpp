@@ -2,7 +2,7 @@
 // editing rules, title clicks, the selection with its snapshots, and the columns filling the
 // grid's width.
 #include "components/dbgrid.h"
-#include "view/tableview.h"
+#include "view/tablecontroller.h"
 #include "view/viewtesting.h"
 
 #include <QHeaderView>
@@ -16,13 +16,13 @@ namespace {
 class GridTest : public ViewFixture
 {
 protected:
-    std::unique_ptr<TableView> view;
+    std::unique_ptr<TableController> view;
     DbGrid *grid = nullptr;
     DbGridView *tableView = nullptr;
 
     void makeView()
     {
-        view = std::make_unique<TableView>(&table, &window);
+        view = std::make_unique<TableController>(&table, &window);
         grid = view->dbGrid();
         tableView = grid->view();
         place(view->grid());
@@ -121,7 +121,7 @@ TEST_F(GridTest, KeyboardNeverDeletesInsertsOrEditsOtherColumns)
 {
     addSeries(3);
     makeView();
-    QSignalSpy started(view.get(), &TableView::editStarted);
+    QSignalSpy started(view.get(), &TableController::editStarted);
     tableView->setFocus();
     grid->setCurrentCell(2, 0);
 
@@ -147,7 +147,7 @@ TEST_F(GridTest, CommentEditRaisesInitEditAndPostsAtMostFiftyCharacters)
 {
     addSeries(3);
     makeView();
-    QSignalSpy started(view.get(), &TableView::editStarted);
+    QSignalSpy started(view.get(), &TableController::editStarted);
     tableView->setFocus();
     grid->setCurrentCell(1, 6);
 

@@ -13,7 +13,7 @@ class GridSelectionTest : public ::testing::Test
 {
 protected:
     QTemporaryDir dir;
-    DbfTable table;
+    DbfTable table{Measurement::schema()};
     DbGridSelection selection;
 
     // Records 1..count with N and T_1 both the record number.

@@ -165,7 +165,7 @@ TEST_F(Cli, FileSizeLimitIsReportedLikeADiskFull)
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 1);
     EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("Disk full?")));
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(path());
     table.open();
     EXPECT_EQ(table.rowCount(), 7);

@@ -84,7 +84,7 @@ private:
     static void check(Image &image, const Rows &before, const Rows &after)
     {
         DbfIo::ScopedFileSystem scope(image.fs.get());
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(TablePath);
         if (!image.fs->exists(TablePath)) {
             ASSERT_FALSE(image.tableReported) << "a reported table is gone";
@@ -166,7 +166,7 @@ int runSession(unsigned seed, int imagesPerCut, int firstRows, int newerRows)
     DeviceInfo device;
     device.ModelIndex = 1;
     MemoryImage image;
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(TablePath);
 
     run.step("new", table, [&] {

@@ -41,7 +41,7 @@ using BesideTheTable = TableFixture;
 
 TEST_F(BesideTheTable, IndexFileIsNeverWrittenThroughALinkOrOverAForeignFile)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     addRows(table, {3, 1, 2});
@@ -92,7 +92,7 @@ TEST_F(BesideTheTable, IndexFileIsNeverWrittenThroughALinkOrOverAForeignFile)
 TEST_F(BesideTheTable, PackKeepsModeGroupAndTheLinkTheTableWasOpenedThrough)
 {
     {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         createTable(table);
         table.open();
         addRows(table, {1, 2, 3, 4});
@@ -107,7 +107,7 @@ TEST_F(BesideTheTable, PackKeepsModeGroupAndTheLinkTheTableWasOpenedThrough)
     const QString hard = path(QStringLiteral("hard.db"));
     ASSERT_EQ(::link(QFile::encodeName(path()).constData(), QFile::encodeName(hard).constData()), 0);
 
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(link);
     table.open();
     table.first();
@@ -139,7 +139,7 @@ TEST_F(BesideTheTable, PackKeepsModeGroupAndTheLinkTheTableWasOpenedThrough)
 
 TEST_F(BesideTheTable, CreatedTableIsWholeOrAbsent)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(path());
     {
         const DbfIo::WriteFunction previous = DbfIo::setWriteFunction(&failAll);
@@ -165,7 +165,7 @@ TEST_F(BesideTheTable, CreatedTableIsWholeOrAbsent)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files), QStringList{QStringLiteral("t.db")});
 
     // A table another program holds is not replaced.
-    DbfTable holder;
+    DbfTable holder(Measurement::schema());
     holder.setFileName(path());
     holder.open();
     EXPECT_THROW(table.create(), DbfError);
@@ -183,7 +183,7 @@ TEST_F(BesideTheTable, RowsAreNotReportedSavedIntoAFileThatLostItsName)
     for (const bool replaced : {false, true}) {
         SCOPED_TRACE(replaced ? "replaced" : "folder removed");
         QDir(path(QStringLiteral("sub"))).mkpath(QStringLiteral("."));
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(file);
         table.create();
         table.open();
@@ -219,7 +219,7 @@ TEST_F(BesideTheTable, RowsAreNotReportedSavedIntoAFileThatLostItsName)
 TEST_F(BesideTheTable, DamagedRecordsAreNoReadings)
 {
     {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         createTable(table);
         table.open();
         addRows(table, {1, 2, 3, 4});
@@ -234,7 +234,7 @@ TEST_F(BesideTheTable, DamagedRecordsAreNoReadings)
     bytes[289 + 300] = '#';
     writeAll(path(), bytes);
 
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(path());
     table.open();
     EXPECT_EQ(column(table, T_1), strings({"1"}));
@@ -257,6 +257,7 @@ TEST_F(BesideTheTable, DamagedRecordsAreNoReadings)
 
 TEST_F(BesideTheTable, TableOpenAtProcessExit)
 {
+    g_tableAtExit.setSchema(Measurement::schema());
     createTable(g_tableAtExit);
     const pid_t pid = ::fork();
     if (pid == 0) {

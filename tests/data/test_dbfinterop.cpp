@@ -59,7 +59,7 @@ protected:
     // Writes Rows (and a deleted row between the second and the third) through our layer.
     void writeOurs(const QString &file)
     {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(file);
         table.create();
         table.open();
@@ -125,7 +125,7 @@ TEST_F(Interop, ShapelibReadsOurFile)
     const QString file = path(QStringLiteral("ours.dbf"));
     writeOurs(file);
     {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(file);
         table.open();
         table.pack(); // shapelib shows deleted records too
@@ -195,7 +195,7 @@ TEST_F(Interop, WeOpenShapelibFiles)
     run(dbfadd, {file, QStringLiteral("y"), QStringLiteral("3"), QStringLiteral("Series"),
                  QStringLiteral("5"), QStringLiteral("08.11.2005"), QStringLiteral("00:00:00"),
                  QStringLiteral("-3,5"), QStringLiteral("7"), QString()});
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(file);
     table.open();
     ASSERT_EQ(table.rowCount(), 2);
@@ -232,7 +232,7 @@ t.append((13, 'Оперативный', None, '07.11.2005', '09:05:08', '-3,5', 
 t.close()
 )"),
                  file});
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(file);
     table.open();
     ASSERT_EQ(table.rowCount(), 2);

@@ -63,7 +63,7 @@ using WriteFailure = TableFixture;
 
 TEST_F(WriteFailure, AppendTakesTheCountBack)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     addRows(table, {1, 2, 3});
@@ -97,7 +97,7 @@ TEST_F(WriteFailure, AppendTakesTheCountBack)
 
 TEST_F(WriteFailure, EditAndDeleteLeaveTheRow)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     addRows(table, {1, 2});
@@ -121,7 +121,7 @@ TEST_F(WriteFailure, EditAndDeleteLeaveTheRow)
 
 TEST_F(WriteFailure, InterruptedPackLeavesTheOldFileWhole)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     addRows(table, {1, 2, 3});
@@ -165,7 +165,7 @@ template <typename Body> int inChild(Body body)
 TEST_F(WriteFailure, RealFileSizeLimit)
 {
     {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         createTable(table);
     }
     // The kernel refuses writes past 290 + 250 bytes: the third row cannot be written.
@@ -173,7 +173,7 @@ TEST_F(WriteFailure, RealFileSizeLimit)
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{540, 540};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(path());
         table.open();
         addRows(table, {1, 2, 3, 4});
@@ -181,7 +181,7 @@ TEST_F(WriteFailure, RealFileSizeLimit)
     });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 10);
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(path());
     table.open();
     EXPECT_EQ(column(table, T_1), strings({"1", "2"}));
@@ -199,12 +199,12 @@ TEST_F(CrashSafety, KilledInTheMiddleOfAnImport)
     // record and the header, even ones before a record; partial ones in the middle of a record.
     for (const auto &[writes, partial] :
          QList<std::pair<int, bool>>{{0, false}, {2 * 100, false}, {2 * 100 + 1, false}, {2 * 57, true}}) {
-        DbfTable created;
+        DbfTable created(Measurement::schema());
         createTable(created);
         const int allowedWrites = writes;
         const bool tornWrite = partial;
         const int status = inChild([&] {
-            DbfTable table;
+            DbfTable table(Measurement::schema());
             table.setFileName(path());
             table.open();
             g_allowed = allowedWrites;
@@ -220,7 +220,7 @@ TEST_F(CrashSafety, KilledInTheMiddleOfAnImport)
         ASSERT_TRUE(WIFSIGNALED(status));
         EXPECT_EQ(WTERMSIG(status), SIGKILL);
         const int expected = (writes + 1) / 2; // a record written before the header counts
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(path());
         table.open();
         EXPECT_EQ(table.physicalRecordCount(), expected) << writes;
@@ -236,7 +236,7 @@ TEST_F(CrashSafety, KilledInTheMiddleOfAnImport)
 TEST_F(CrashSafety, KilledFromOutside)
 {
     {
-        DbfTable created;
+        DbfTable created(Measurement::schema());
         createTable(created);
     }
     MemoryImage image;
@@ -245,7 +245,7 @@ TEST_F(CrashSafety, KilledFromOutside)
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(path());
         table.open();
         DeviceInfo device;
@@ -263,7 +263,7 @@ TEST_F(CrashSafety, KilledFromOutside)
     ::waitpid(pid, &status, 0);
     ::close(ready[0]);
     ::close(ready[1]);
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(path());
     table.open();
     ASSERT_GE(table.physicalRecordCount(), 5461);
@@ -277,14 +277,14 @@ TEST_F(CrashSafety, KilledFromOutside)
 TEST_F(CrashSafety, KilledInTheMiddleOfAPack)
 {
     {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         createTable(table);
         table.open();
         addRows(table, {1, 2, 3, 4});
     }
     const QByteArray before = readAll(path());
     const int status = inChild([&] {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(path());
         table.open();
         table.first();
@@ -302,7 +302,7 @@ TEST_F(CrashSafety, KilledInTheMiddleOfAPack)
     expected[289] = '*'; // the delete flag was written before the pack began
     EXPECT_EQ(readAll(path()), expected);
     // The next pack clears what the cut-off one left behind.
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(path());
     table.open();
     EXPECT_EQ(column(table, T_1), strings({"2", "3", "4"}));

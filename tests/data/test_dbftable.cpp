@@ -10,7 +10,7 @@ using DbfLayout = TableFixture;
 
 TEST_F(DbfLayout, FreshMeasurementTableIs290Bytes)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     const QByteArray b = readAll(path());
     ASSERT_EQ(b.size(), 290);
@@ -46,7 +46,7 @@ TEST_F(DbfLayout, FreshMeasurementTableIs290Bytes)
 
 TEST_F(DbfLayout, AppendedRowBytesAndHeader)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     table.append();
@@ -85,7 +85,7 @@ TEST_F(DbfLayout, AppendedRowBytesAndHeader)
 
 TEST_F(DbfLayout, MassTextsAreCutToSix)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     const QList<std::pair<double, const char *>> cases = {
@@ -110,7 +110,7 @@ using DbfOpen = TableFixture;
 namespace {
 QString openError(const QString &file, const QList<DbfFieldDef> &schema = Measurement::schema())
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(file);
     table.setSchema(schema);
     try {
@@ -124,7 +124,7 @@ QString openError(const QString &file, const QList<DbfFieldDef> &schema = Measur
 
 TEST_F(DbfOpen, RejectsBadHeadersWithoutTouchingTheFile)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     const QByteArray good = readAll(path());
     struct Case
@@ -158,7 +158,7 @@ TEST_F(DbfOpen, RejectsBadHeadersWithoutTouchingTheFile)
 
 TEST_F(DbfOpen, AcceptsVersionBytesWithLowBitsThree)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     QByteArray b = readAll(path());
     b[0] = char(0x83);
@@ -168,7 +168,7 @@ TEST_F(DbfOpen, AcceptsVersionBytesWithLowBitsThree)
 
 TEST_F(DbfOpen, SchemaBinding)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     QList<DbfFieldDef> wanted = schema();
     wanted.append({QStringLiteral("EXTRA"), 'C', 5, 0});
@@ -187,12 +187,12 @@ TEST_F(DbfOpen, SchemaBinding)
     EXPECT_EQ(openError(path(), wanted), QString());
 
     // Fields the schema does not name are ignored; lookups ignore case.
-    DbfTable wide;
+    DbfTable wide(Measurement::schema());
     QList<DbfFieldDef> more = schema();
     more.insert(2, {QStringLiteral("Extra"), 'N', 10, 0});
     wide.setSchema(more);
     createTable(wide, QStringLiteral("wide.db"));
-    DbfTable reader;
+    DbfTable reader(Measurement::schema());
     reader.setFileName(path(QStringLiteral("wide.db")));
     reader.open();
     EXPECT_EQ(reader.fieldCount(), 9);
@@ -204,7 +204,7 @@ TEST_F(DbfOpen, SchemaBinding)
 TEST_F(DbfOpen, CountIsCorrectedFromTheFileSize)
 {
     {
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         createTable(table);
         table.open();
         addRows(table, {1, 2, 3});
@@ -216,7 +216,7 @@ TEST_F(DbfOpen, CountIsCorrectedFromTheFileSize)
         b[5] = char((wrong >> 8) & 0xff);
         b[6] = char((wrong >> 16) & 0xff);
         writeAll(path(), b);
-        DbfTable table;
+        DbfTable table(Measurement::schema());
         table.setFileName(path());
         table.open();
         EXPECT_EQ(table.physicalRecordCount(), 3);
@@ -225,7 +225,7 @@ TEST_F(DbfOpen, CountIsCorrectedFromTheFileSize)
     }
     // A torn last record (crash in the middle of a write) is dropped.
     writeAll(path(), good.left(good.size() - 1 - 40));
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     table.setFileName(path());
     table.open();
     EXPECT_EQ(table.physicalRecordCount(), 2);
@@ -237,7 +237,7 @@ TEST_F(DbfOpen, CountIsCorrectedFromTheFileSize)
 
 TEST_F(DbfOpen, MissingIndexFileClearsTheFlagAtTheNextHeaderWrite)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     QByteArray b = readAll(path());
     b[28] = 1;
@@ -251,7 +251,7 @@ TEST_F(DbfOpen, MissingIndexFileClearsTheFlagAtTheNextHeaderWrite)
 
 TEST_F(DbfOpen, DbaseThreeAndCode866)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     table.append();
@@ -281,16 +281,16 @@ TEST_F(DbfOpen, DbaseThreeAndCode866)
 
 TEST_F(DbfOpen, ExclusiveAlsoThroughASymlink)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
-    DbfTable second;
+    DbfTable second(Measurement::schema());
     second.setFileName(path());
     EXPECT_THROW(second.open(), DbfError);
     ASSERT_TRUE(QFile::link(path(), path(QStringLiteral("link.db"))));
     second.setFileName(path(QStringLiteral("link.db")));
     EXPECT_THROW(second.open(), DbfError);
-    DbfTable creator;
+    DbfTable creator(Measurement::schema());
     creator.setFileName(path(QStringLiteral("link.db")));
     EXPECT_THROW(creator.create(), DbfError);
     EXPECT_FALSE(second.isOpen());
@@ -303,7 +303,7 @@ using DbfRows = TableFixture;
 
 TEST_F(DbfRows, NavigationEditDeleteAndPack)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     EXPECT_TRUE(table.eof());
@@ -351,7 +351,7 @@ TEST_F(DbfRows, NavigationEditDeleteAndPack)
     const QStringList leftovers = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
     EXPECT_EQ(leftovers, QStringList{QStringLiteral("t.db")});
     // Still exclusively ours after the file was replaced.
-    DbfTable other;
+    DbfTable other(Measurement::schema());
     other.setFileName(path());
     EXPECT_THROW(other.open(), DbfError);
     table.close();
@@ -363,7 +363,7 @@ TEST_F(DbfRows, SignalsAndArrayAccess)
 {
     int resets = 0;
     QList<int> changed;
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     QObject::connect(&table, &DbfTable::rowsReset, [&] { ++resets; });
     QObject::connect(&table, &DbfTable::recordChanged, [&](int r) { changed.append(r); });
@@ -386,7 +386,7 @@ TEST_F(DbfRows, SignalsAndArrayAccess)
 
 TEST_F(DbfRows, UnknownFieldNamesRaise)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     try {
@@ -406,7 +406,7 @@ using DbfIndex = TableFixture;
 
 TEST_F(DbfIndex, RussianCollationNumericAndDescending)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     const QStringList comments = {QStringLiteral("яблоко"), QStringLiteral("Ёж"),    QStringLiteral("ель"),
@@ -467,7 +467,7 @@ using DbfFilter = TableFixture;
 
 TEST_F(DbfFilter, ExactAndWildcards)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     const QStringList texts = strings({"5", "15", "51", "", "5", "it's", "a*b"});
@@ -504,7 +504,7 @@ TEST_F(DbfFilter, ExactAndWildcards)
 
 TEST_F(DbfRows, CreateReplacesAnExistingFile)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     addRows(table, {1, 2});
@@ -512,14 +512,14 @@ TEST_F(DbfRows, CreateReplacesAnExistingFile)
     EXPECT_FALSE(table.isOpen());
     EXPECT_EQ(readAll(path()).size(), 290);
     writeAll(path(QStringLiteral("junk.db")), QByteArray(5000, 'j'));
-    DbfTable other;
+    DbfTable other(Measurement::schema());
     createTable(other, QStringLiteral("junk.db"));
     EXPECT_EQ(readAll(path(QStringLiteral("junk.db"))).size(), 290);
 }
 
 TEST_F(DbfRows, BackwardsAndRefresh)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     addRows(table, {1, 2, 3});
@@ -543,7 +543,7 @@ TEST_F(DbfRows, BackwardsAndRefresh)
 
 TEST_F(DbfRows, NumericFieldConversions)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     table.append();
@@ -565,7 +565,7 @@ TEST_F(DbfRows, NumericFieldConversions)
 
 TEST_F(DbfIndex, GoneIndexFileMeansFileOrder)
 {
-    DbfTable table;
+    DbfTable table(Measurement::schema());
     createTable(table);
     table.open();
     addRows(table, {3, 1, 2});

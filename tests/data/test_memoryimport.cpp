@@ -97,7 +97,7 @@ protected:
     MemoryImage image;
     DeviceInfo device;
     RecordingSink sink;
-    DbfTable table;
+    DbfTable table{Measurement::schema()};
 
     void SetUp() override
     {
@@ -231,7 +231,7 @@ TEST_F(Import, ErrorsKeepThePostedRows)
     EXPECT_EQ(readAll(path()).size(), 289 + 200 + 1);
 
     // A count beyond the image: range error at record 5461, all 5461 before it on disk.
-    DbfTable second;
+    DbfTable second(Measurement::schema());
     createTable(second, QStringLiteral("range.db"));
     second.open();
     fillImage(image, fullImageRecords(), 5462);

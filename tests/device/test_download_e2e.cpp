@@ -88,7 +88,7 @@ protected:
 
     QList<int> numbers()
     {
-        DbfTable dbf;
+        DbfTable dbf(Measurement::schema());
         dbf.setFileName(table());
         dbf.open();
         QList<int> out;
@@ -128,7 +128,7 @@ TEST_F(DownloadE2E, NewTableThenAppend)
     {
         // The operator had sorted by number, descending: the append drops that index and adds in
         // file order.
-        DbfTable dbf;
+        DbfTable dbf(Measurement::schema());
         dbf.setFileName(table());
         dbf.open();
         dbf.addIndex(Measurement::SortIndex, Measurement::N, true);
@@ -145,7 +145,7 @@ TEST_F(DownloadE2E, NewTableThenAppend)
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(run.out.trimmed(), QStringLiteral("Добавлено записей: 10"));
         EXPECT_EQ(numbers(), oneTo(60));
-        DbfTable dbf;
+        DbfTable dbf(Measurement::schema());
         dbf.setFileName(table());
         dbf.open();
         EXPECT_EQ(dbf.indexNames(), QStringList());

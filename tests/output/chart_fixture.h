@@ -24,7 +24,7 @@ class OutputTableTest : public ::testing::Test
 protected:
     QTemporaryDir dir;
     RegionalScope pin{Regional::russian()};
-    DbfTable table;
+    DbfTable table{Measurement::schema()};
 
     QString path(const QString &name = QStringLiteral("t.db")) const { return dir.filePath(name); }
 

@@ -33,7 +33,7 @@ class MeasurementReportTest : public ::testing::Test
 protected:
     QTemporaryDir dir;
     RegionalScope pin{Regional::russian()};
-    DbfTable table;
+    DbfTable table{Measurement::schema()};
     ScriptedPrompts prompts;
 
     void SetUp() override

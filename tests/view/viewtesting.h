@@ -28,7 +28,7 @@ protected:
     QTemporaryDir dir;
     RegionalScope pin{Regional::russian()};
     ScriptedPrompts prompts;
-    DbfTable table;
+    DbfTable table{Measurement::schema()};
     QWidget window;
 
     void SetUp() override

@@ -1,4 +1,4 @@
-#include "tableview.h"
+#include "tablecontroller.h"
 
 #include "ui/errorguard.h"
 #include "ui/prompts.h"
@@ -7,13 +7,11 @@
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/settingsstore.h"
+#include "data/tableedits.h"
 #include "gridlayout.h"
 #include "selectionstats.h"
 
 namespace {
-
-// The highest row number the 4-digit field N can hold.
-constexpr int maxRowNumber = 9999;
 
 // Suspends the grid's following of the table for a bulk change; the grid catches up once at the
 // end, also when the change fails half-way.
@@ -59,7 +57,7 @@ QList<DbGridColumn> measurementColumns()
 
 } // namespace
 
-TableView::TableView(DbfTable *table, QWidget *parent)
+TableController::TableController(DbfTable *table, QWidget *parent)
     : QObject(parent), m_table(table), m_grid(new DbGrid(parent))
 {
     m_grid->setObjectName(QStringLiteral("DBGridPro1"));
@@ -81,20 +79,20 @@ TableView::TableView(DbfTable *table, QWidget *parent)
     m_grid->setTable(table);
 }
 
-TableView::~TableView() = default;
+TableController::~TableController() = default;
 
-QWidget *TableView::grid() const
+QWidget *TableController::grid() const
 {
     return m_grid;
 }
-DbGrid *TableView::dbGrid() const
+DbGrid *TableController::dbGrid() const
 {
     return m_grid;
 }
 
 // ---------------------------------------------------------------- sorting
 
-void TableView::DBGridPro1TitleStateChange(int column)
+void TableController::DBGridPro1TitleStateChange(int column)
 {
     if (column < 0 || column >= m_grid->columnCount())
         return;
@@ -123,7 +121,7 @@ void TableView::DBGridPro1TitleStateChange(int column)
     m_table->selectIndex(tag);
 }
 
-void TableView::sortReset(const QString &tag)
+void TableController::sortReset(const QString &tag)
 {
     m_grid->clearTitleStates();
     if (!m_table->isOpen())
@@ -139,7 +137,7 @@ void TableView::sortReset(const QString &tag)
 
 // ---------------------------------------------------------------- selection statistics
 
-void TableView::DBGridPro1SelectionChange()
+void TableController::DBGridPro1SelectionChange()
 {
     const int count = m_grid->selectionCount();
     // The footers change only once every value has been read.
@@ -151,18 +149,18 @@ void TableView::DBGridPro1SelectionChange()
 
 // ---------------------------------------------------------------- editing, column fit, walk
 
-void TableView::DBGridPro1InitEdit()
+void TableController::DBGridPro1InitEdit()
 {
     emit editStarted();
 }
 
-void TableView::commitEdit()
+void TableController::commitEdit()
 {
     if (m_table->isOpen())
         m_grid->commitEdit();
 }
 
-void TableView::columnFit()
+void TableController::columnFit()
 {
     m_grid->setAutoColumnFit(false);
     const int width = ColumnFit::equalWidth(m_grid->width(), m_grid->columnCount());
@@ -171,13 +169,13 @@ void TableView::columnFit()
     m_grid->update();
 }
 
-void TableView::N23Click()
+void TableController::N23Click()
 {
     if (m_table->isOpen())
         columnFit();
 }
 
-void TableView::DBGridPro1DblClick()
+void TableController::DBGridPro1DblClick()
 {
     if (!m_table->isOpen())
         return;
@@ -192,7 +190,7 @@ void TableView::DBGridPro1DblClick()
 
 // ---------------------------------------------------------------- colours and layout
 
-void TableView::N17Click()
+void TableController::N17Click()
 {
     if (!m_table->isOpen())
         return;
@@ -206,7 +204,7 @@ void TableView::N17Click()
     m_grid->setColumnColor(column, GridColor::rgb(color.red(), color.green(), color.blue()));
 }
 
-void TableView::N18Click()
+void TableController::N18Click()
 {
     if (!m_table->isOpen())
         return;
@@ -215,7 +213,7 @@ void TableView::N18Click()
         m_grid->setColumnColor(column, GridColor::None);
 }
 
-void TableView::N19Click()
+void TableController::N19Click()
 {
     if (!m_table->isOpen())
         return;
@@ -223,7 +221,7 @@ void TableView::N19Click()
         m_grid->setColumnColor(c, GridColor::None);
 }
 
-void TableView::layoutSave(const QString &name)
+void TableController::layoutSave(const QString &name)
 {
     QList<GridColumnLayout> columns;
     for (int c = 0; c < m_grid->columnCount(); ++c)
@@ -233,7 +231,7 @@ void TableView::layoutSave(const QString &name)
     settings->sync();
 }
 
-void TableView::layoutRestore(const QString &name)
+void TableController::layoutRestore(const QString &name)
 {
     const auto settings = SettingsStore::open();
     if (!settings->contains(name)) {
@@ -248,14 +246,14 @@ void TableView::layoutRestore(const QString &name)
 
 // ---------------------------------------------------------------- deleting and renumbering
 
-void TableView::reopen()
+void TableController::reopen()
 {
     m_table->close();
     m_table->open();
     m_table->first();
 }
 
-void TableView::N21Click()
+void TableController::N21Click()
 {
     if (!m_table->isOpen())
         return;
@@ -267,44 +265,22 @@ void TableView::N21Click()
     sortReset(QStringLiteral("tab1"));
     {
         GridUpdate update(m_grid);
-        for (qsizetype i = records.size() - 1; i >= 0; --i) {
-            if (m_table->gotoRecord(records.at(i)))
-                m_table->deleteRecord();
-        }
         m_grid->clearSelection();
+        TableEdits::deleteRecordsAndPack(*m_table, records);
     }
-    m_table->pack();
     reopen();
     emit rowsDeleted();
 }
 
-void TableView::N37Click()
+void TableController::N37Click()
 {
     if (!m_table->isOpen())
         return;
     commitEdit();
-    const int count = m_table->exactRecordCount();
-    if (count > maxRowNumber)
-        throw QpxError(QStringLiteral("Перенумеровать строки нельзя: в таблице %1 строк, а номер строки "
-                                      "не может быть больше %2. Таблица не изменена")
-                           .arg(count)
-                           .arg(maxRowNumber));
-    // The numbers follow the order shown when the command starts, also when that order is by N
-    // itself and changes under the walk.
-    QList<int> order;
-    order.reserve(m_table->rowCount());
-    for (int row = 0; row < m_table->rowCount(); ++row)
-        order.append(m_table->recordAt(row));
+    TableEdits::requireRenumberable(*m_table); // refused before the grid stops following the table
     {
         GridUpdate update(m_grid);
-        for (qsizetype i = 0; i < order.size(); ++i) {
-            if (!m_table->gotoRecord(order.at(i)))
-                continue;
-            m_table->edit();
-            m_table->setInteger(Measurement::N, i + 1);
-            m_table->post();
-        }
-        m_table->first();
+        TableEdits::renumberRows(*m_table);
     }
     reopen();
 }

@@ -1,10 +1,10 @@
-// The table view commands over a real table file: sorting by title clicks, footers of the
-// selection, colours, the saved layout, deleting and renumbering rows.
+// The table commands of the grid's controller over a real table file: sorting by title clicks,
+// footers of the selection, colours, the saved layout, deleting and renumbering rows.
 #include "components/dbgrid.h"
 #include "data/settingsstore.h"
 #include "view/gridlayout.h"
 #include "view/selectionstats.h"
-#include "view/tableview.h"
+#include "view/tablecontroller.h"
 #include "viewtesting.h"
 
 #include <QFile>
@@ -13,15 +13,15 @@
 
 namespace {
 
-class TableViewTest : public ViewFixture
+class TableControllerTest : public ViewFixture
 {
 protected:
-    std::unique_ptr<TableView> view;
+    std::unique_ptr<TableController> view;
     DbGrid *grid = nullptr;
 
     void makeView()
     {
-        view = std::make_unique<TableView>(&table, &window);
+        view = std::make_unique<TableController>(&table, &window);
         grid = view->dbGrid();
         place(view->grid());
     }
@@ -44,7 +44,7 @@ protected:
     }
 };
 
-TEST_F(TableViewTest, TitleClicksCycleThroughTheSortIndex)
+TEST_F(TableControllerTest, TitleClicksCycleThroughTheSortIndex)
 {
     addReadings({{1, "12,5", "1"}, {2, "9", "2"}, {3, "100", "3"}, {4, "-3", "4"}});
     makeView();
@@ -79,7 +79,7 @@ TEST_F(TableViewTest, TitleClicksCycleThroughTheSortIndex)
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
-TEST_F(TableViewTest, SortKeepsTheCurrentRecordAndTheSelection)
+TEST_F(TableControllerTest, SortKeepsTheCurrentRecordAndTheSelection)
 {
     addReadings({{1, "12,5", "1"}, {2, "9", "2"}, {3, "100", "3"}});
     makeView();
@@ -97,7 +97,7 @@ TEST_F(TableViewTest, SortKeepsTheCurrentRecordAndTheSelection)
     EXPECT_EQ(table.recNo(), 2);
 }
 
-TEST_F(TableViewTest, FootersShowTheStatisticsOfTheSelection)
+TEST_F(TableControllerTest, FootersShowTheStatisticsOfTheSelection)
 {
     addReadings({{1, "12,3", "3"}, {2, "12,4", "5"}, {3, "15", ""}, {4, "2,5", "1"}});
     makeView();
@@ -125,7 +125,7 @@ TEST_F(TableViewTest, FootersShowTheStatisticsOfTheSelection)
     EXPECT_EQ(footer(Measurement::T_2), QStringLiteral("0/0/0"));
 }
 
-TEST_F(TableViewTest, DoubleClickWalksToTheEndAndBackToTheFirstRow)
+TEST_F(TableControllerTest, DoubleClickWalksToTheEndAndBackToTheFirstRow)
 {
     addSeries(200);
     makeView();
@@ -140,7 +140,7 @@ TEST_F(TableViewTest, DoubleClickWalksToTheEndAndBackToTheFirstRow)
     EXPECT_EQ(table.rowCount(), 200); // nothing appended at the end
 }
 
-TEST_F(TableViewTest, ColourCommandsActOnTheCurrentColumn)
+TEST_F(TableControllerTest, ColourCommandsActOnTheCurrentColumn)
 {
     addSeries(3);
     makeView();
@@ -171,7 +171,7 @@ TEST_F(TableViewTest, ColourCommandsActOnTheCurrentColumn)
     EXPECT_EQ(prompts.colorStarts.size(), 3);
 }
 
-TEST_F(TableViewTest, FirstRestoreFitsTheColumnsAndSavesAtOnce)
+TEST_F(TableControllerTest, FirstRestoreFitsTheColumnsAndSavesAtOnce)
 {
     makeView();
     grid->setColumnWidths({300, 50, 50, 50, 50, 50, 50});
@@ -193,7 +193,7 @@ TEST_F(TableViewTest, FirstRestoreFitsTheColumnsAndSavesAtOnce)
         EXPECT_EQ(saved[c].width, grid->width() / 7);
 }
 
-TEST_F(TableViewTest, LayoutCarriesColoursAndSortMarksToTheNextTable)
+TEST_F(TableControllerTest, LayoutCarriesColoursAndSortMarksToTheNextTable)
 {
     addReadings({{1, "12,5", "1"}, {2, "9", "2"}});
     makeView();
@@ -208,7 +208,7 @@ TEST_F(TableViewTest, LayoutCarriesColoursAndSortMarksToTheNextTable)
 
     // A second view over a table in file order: the mark comes back, the rows are not sorted.
     view->sortReset(QStringLiteral("tab1"));
-    TableView other(&table, &window);
+    TableController other(&table, &window);
     other.layoutRestore(QStringLiteral("Table_1"));
     EXPECT_EQ(other.dbGrid()->column(mass).layout.color, 0x000000FFu);
     EXPECT_EQ(other.dbGrid()->column(mass).layout.titleState, TitleState::SortedUp);
@@ -220,7 +220,7 @@ TEST_F(TableViewTest, LayoutCarriesColoursAndSortMarksToTheNextTable)
     EXPECT_FALSE(storedLayout().contains(QStringLiteral("Color")));
 }
 
-TEST_F(TableViewTest, RestoreIgnoresUnknownFieldsAndRejectsBrokenTexts)
+TEST_F(TableControllerTest, RestoreIgnoresUnknownFieldsAndRejectsBrokenTexts)
 {
     makeView();
     storeLayout(
@@ -246,7 +246,7 @@ TEST_F(TableViewTest, RestoreIgnoresUnknownFieldsAndRejectsBrokenTexts)
     EXPECT_EQ(grid->columnWidths(), widths);
 }
 
-TEST_F(TableViewTest, RestoredWidthsAreWhatAGridCanShow)
+TEST_F(TableControllerTest, RestoredWidthsAreWhatAGridCanShow)
 {
     makeView();
     view->layoutRestore(QStringLiteral("Table_1")); // the first restore fits the columns
@@ -261,11 +261,11 @@ TEST_F(TableViewTest, RestoredWidthsAreWhatAGridCanShow)
     EXPECT_EQ(grid->column(col(Measurement::DATE)).layout.width, dateWidth);
 }
 
-TEST_F(TableViewTest, DeletingASelectionWhileSortedLeavesFileOrder)
+TEST_F(TableControllerTest, DeletingASelectionWhileSortedLeavesFileOrder)
 {
     addSeries(10);
     makeView();
-    QSignalSpy deleted(view.get(), &TableView::rowsDeleted);
+    QSignalSpy deleted(view.get(), &TableController::rowsDeleted);
     grid->titleClick(col(Measurement::T_1), Qt::NoModifier); // "9,5"... text order, descending
     grid->selectRecords(recordsOfRows({0, 4, 9}));
     const QList<int> doomed = grid->selectedRecords();
@@ -289,7 +289,7 @@ TEST_F(TableViewTest, DeletingASelectionWhileSortedLeavesFileOrder)
     EXPECT_EQ(column(Measurement::N), strings({"1", "2", "3", "4", "5", "6", "7"}));
 }
 
-TEST_F(TableViewTest, DeletingWithoutSelectionTakesTheCurrentRowAndAllRowsCanGo)
+TEST_F(TableControllerTest, DeletingWithoutSelectionTakesTheCurrentRowAndAllRowsCanGo)
 {
     addSeries(4);
     makeView();
@@ -308,7 +308,7 @@ TEST_F(TableViewTest, DeletingWithoutSelectionTakesTheCurrentRowAndAllRowsCanGo)
     EXPECT_EQ(table.rowCount(), 0);
 }
 
-TEST_F(TableViewTest, PlainMovesAreNoExplicitSelection)
+TEST_F(TableControllerTest, PlainMovesAreNoExplicitSelection)
 {
     addSeries(5);
     makeView();
@@ -326,7 +326,7 @@ TEST_F(TableViewTest, PlainMovesAreNoExplicitSelection)
     EXPECT_EQ(column(Measurement::N), strings({"2", "3", "4", "5"}));
 }
 
-TEST_F(TableViewTest, RenumberingFollowsTheSortedOrderAndStaysInTheFile)
+TEST_F(TableControllerTest, RenumberingFollowsTheSortedOrderAndStaysInTheFile)
 {
     addReadings({{7, "12,5", "1"}, {8, "9", "2"}, {9, "100", "3"}, {20, "-3", "4"}});
     makeView();
@@ -342,7 +342,7 @@ TEST_F(TableViewTest, RenumberingFollowsTheSortedOrderAndStaysInTheFile)
     EXPECT_EQ(column(Measurement::N), strings({"2", "1", "3", "4"}));
 }
 
-TEST_F(TableViewTest, RenumberingSortedByNumberUsesTheOrderShownAtTheStart)
+TEST_F(TableControllerTest, RenumberingSortedByNumberUsesTheOrderShownAtTheStart)
 {
     addReadings({{5, "1", "1"}, {3, "2", "1"}, {9, "3", "1"}, {1, "4", "1"}});
     makeView();
@@ -356,7 +356,7 @@ TEST_F(TableViewTest, RenumberingSortedByNumberUsesTheOrderShownAtTheStart)
     EXPECT_EQ(numbers, strings({"2", "3", "1", "4"}));
 }
 
-TEST_F(TableViewTest, RenumberingMoreRowsThanTheFieldHoldsChangesNothing)
+TEST_F(TableControllerTest, RenumberingMoreRowsThanTheFieldHoldsChangesNothing)
 {
     addSeries(10000);
     makeView();

@@ -1,7 +1,8 @@
 #pragma once
 // The controller of the measurement grid: configures the grid component over the table file and
-// runs every table-view command of the main window (sorting, selection statistics, column
-// colours, the saved grid layout, deleting and renumbering rows).
+// runs every table command of the main window on it (sorting, selection statistics, column
+// colours, the saved grid layout, deleting and renumbering rows, the latter two through the
+// widget-free TableEdits).
 //
 // Handlers that the main window calls directly (N..Click, DBGridPro1DblClick) raise errors to
 // the caller's guard; the grid's own events (title click, selection change, editor opening) run
@@ -14,12 +15,12 @@ class DbfTable;
 class DbGrid;
 class QWidget;
 
-class TableView : public QObject
+class TableController : public QObject
 {
     Q_OBJECT
 public:
-    TableView(DbfTable *table, QWidget *parent);
-    ~TableView() override;
+    TableController(DbfTable *table, QWidget *parent);
+    ~TableController() override;
 
     QWidget *grid() const; // DBGridPro1, placed in the main window
     DbGrid *dbGrid() const;
