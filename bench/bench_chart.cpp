@@ -5,6 +5,7 @@
 #include "data/regional.h"
 #include "output/graf.h"
 #include "output/param_graf.h"
+#include "support/tablebuilder.h"
 
 #include <QApplication>
 #include <QImage>
@@ -29,17 +30,17 @@ struct Fixture
         table.create();
         table.open();
         const QDateTime start(QDate(2003, 10, 5), QTime(18, 0), Qt::UTC);
-        for (int i = 0; i < Rows; ++i) {
+        appendRows(table, Rows, [&](int i) {
             const QDateTime when = start.addSecs(11 * i);
-            table.append();
-            table.setInteger(Measurement::N, i + 1);
-            table.setText(Measurement::MODE, Measurement::Observation);
-            table.setText(Measurement::DATE, when.toString(QStringLiteral("dd.MM.yyyy")));
-            table.setText(Measurement::TIME, when.toString(QStringLiteral("hh:mm:ss")));
-            table.setNumber(Measurement::T_1, 100 + 3 * std::sin(i / 300.0) + (i % 7) * 0.01);
-            table.setText(Measurement::T_2, QStringLiteral("5"));
-            table.post();
-        }
+            MeasurementRow row;
+            row.n = i + 1;
+            row.observation = true;
+            row.date = when.toString(QStringLiteral("dd.MM.yyyy"));
+            row.time = when.toString(QStringLiteral("hh:mm:ss"));
+            row.mass = 100 + 3 * std::sin(i / 300.0) + (i % 7) * 0.01;
+            row.series = 5;
+            return row;
+        });
         configureMassChart(chart);
         selectSeries(table, QStringLiteral("5"));
         buildMassChart(chart, table);

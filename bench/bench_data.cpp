@@ -1,11 +1,12 @@
 // Figures of the table file layer: a full memory image imported row by row against the same
 // bytes written at once, the operations of the views on a table of 100 000 rows, and row edits
 // and deletions one by one as the table commands make them.
-#include "../tests/data/imagetesting.h"
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/memoryimport.h"
 #include "data/regional.h"
+#include "support/imagetesting.h"
+#include "support/tablebuilder.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -152,17 +153,16 @@ const QString &bigTable()
         table.setFileName(p);
         table.create();
         table.open();
-        for (int i = 0; i < 100000; ++i) {
-            table.append();
-            table.setInteger(N, i % 9999 + 1);
-            table.setText(MODE, i % 3 ? Operative : Observation);
-            table.setText(DATE, QStringLiteral("07.11.2005"));
-            table.setText(TIME, QStringLiteral("10:00:00"));
-            table.setNumber(T_1, ((i * 7919) % 100000) / 100.0);
-            if (i % 3 == 0)
-                table.setNumber(T_2, i % 255 + 1);
-            table.post();
-        }
+        appendRows(table, 100000, [](int i) {
+            MeasurementRow row;
+            row.n = i % 9999 + 1;
+            row.observation = i % 3 == 0;
+            row.date = QStringLiteral("07.11.2005");
+            row.time = QStringLiteral("10:00:00");
+            row.mass = ((i * 7919) % 100000) / 100.0;
+            row.series = i % 255 + 1;
+            return row;
+        });
         return p;
     }();
     return path;
@@ -371,7 +371,10 @@ void BM_CommentEditAllRows(benchmark::State &state)
     }
     state.SetLabel(orderLabel(order));
 }
-BENCHMARK(BM_CommentEditAllRows)->Args({9999, FileOrder})->Args({9999, ByMass})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CommentEditAllRows)
+    ->Args({9999, FileOrder})
+    ->Args({9999, ByMass})
+    ->Unit(benchmark::kMillisecond);
 
 // k rows spread over the table deleted one by one (before a pack), as the delete command does.
 void BM_DeleteRows(benchmark::State &state)

@@ -9,6 +9,7 @@
 #include "output/excelrecorder.h"
 #include "output/excelxlsx.h"
 #include "support/peakmemory.h"
+#include "support/tablebuilder.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -32,19 +33,17 @@ struct Fixture
         table.create();
         table.open();
         const QDateTime start(QDate(2003, 10, 5), QTime(18, 0), Qt::UTC);
-        for (int i = 0; i < rows; ++i) {
+        appendRows(table, rows, [&](int i) {
             const QDateTime when = start.addSecs(37 * i);
-            table.append();
-            table.setInteger(Measurement::N, i % FullMemory + 1); // numbered from 1 in each download
-            const bool series = i % 3 != 0;
-            table.setText(Measurement::MODE, series ? Measurement::Observation : Measurement::Operative);
-            table.setText(Measurement::DATE, when.toString(QStringLiteral("dd.MM.yyyy")));
-            table.setText(Measurement::TIME, when.toString(QStringLiteral("hh:mm:ss")));
-            table.setNumber(Measurement::T_1, 100 + (i % 997) * 0.37);
-            if (series)
-                table.setNumber(Measurement::T_2, 1 + i % 255);
-            table.post();
-        }
+            MeasurementRow row;
+            row.n = i % FullMemory + 1; // numbered from 1 in each download
+            row.observation = i % 3 != 0;
+            row.date = when.toString(QStringLiteral("dd.MM.yyyy"));
+            row.time = when.toString(QStringLiteral("hh:mm:ss"));
+            row.mass = 100 + (i % 997) * 0.37;
+            row.series = 1 + i % 255;
+            return row;
+        });
     }
 };
 

@@ -1,11 +1,12 @@
 // The grid and the table view commands on large tables (offscreen): opening, scrolling, sorting
 // by a column, selecting all rows (footer statistics), deleting 1 000 selected rows, renumbering
 // and the double-click walk. Figures only.
-#include "ui/prompts.h"
 #include "components/dbgrid.h"
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/regional.h"
+#include "support/tablebuilder.h"
+#include "ui/prompts.h"
 #include "view/tablecontroller.h"
 
 #include <QApplication>
@@ -50,17 +51,16 @@ QString templateFile(int rows)
     table.setFileName(path);
     table.create();
     table.open();
-    for (int i = 0; i < rows; ++i) {
-        table.append();
-        table.setInteger(Measurement::N, i % 9999 + 1);
-        table.setText(Measurement::MODE, Measurement::Observation);
-        table.setText(Measurement::DATE,
-                      QStringLiteral("%1.11.2005").arg(1 + i % 28, 2, 10, QLatin1Char('0')));
-        table.setText(Measurement::TIME, QStringLiteral("09:%1:30").arg(i % 60, 2, 10, QLatin1Char('0')));
-        table.setNumber(Measurement::T_1, 100.0 + (i * 37 % 1000) / 10.0);
-        table.setInteger(Measurement::T_2, 1 + i % 255);
-        table.post();
-    }
+    appendRows(table, rows, [](int i) {
+        MeasurementRow row;
+        row.n = i % 9999 + 1;
+        row.observation = true;
+        row.date = QStringLiteral("%1.11.2005").arg(1 + i % 28, 2, 10, QLatin1Char('0'));
+        row.time = QStringLiteral("09:%1:30").arg(i % 60, 2, 10, QLatin1Char('0'));
+        row.mass = 100.0 + (i * 37 % 1000) / 10.0;
+        row.series = 1 + i % 255;
+        return row;
+    });
     table.close();
     made[rows] = path;
     return path;
@@ -205,15 +205,14 @@ void BM_Append1000Shown(benchmark::State &state)
         if (!state.range(1))
             scene->grid()->setTable(nullptr); // the table alone, for comparison
         state.ResumeTiming();
-        for (int i = 0; i < 1000; ++i) {
-            scene->table.append();
-            scene->table.setInteger(Measurement::N, i + 1);
-            scene->table.setText(Measurement::MODE, Measurement::Operative);
-            scene->table.setText(Measurement::DATE, QStringLiteral("01.12.2005"));
-            scene->table.setText(Measurement::TIME, QStringLiteral("10:00:00"));
-            scene->table.setNumber(Measurement::T_1, 100.5);
-            scene->table.post();
-        }
+        appendRows(scene->table, 1000, [](int i) {
+            MeasurementRow row;
+            row.n = i + 1;
+            row.date = QStringLiteral("01.12.2005");
+            row.time = QStringLiteral("10:00:00");
+            row.mass = 100.5;
+            return row;
+        });
         scene->paint();
         state.PauseTiming();
         scene.reset();

@@ -4,6 +4,7 @@
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/regional.h"
+#include "support/tablebuilder.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,13 +77,8 @@ protected:
     static void addRows(DbfTable &table, const QList<double> &masses)
     {
         for (const double m : masses) {
-            table.append();
-            table.setInteger(Measurement::N, table.physicalRecordCount() + 1);
-            table.setText(Measurement::MODE, Measurement::Operative);
-            table.setNumber(Measurement::T_1, m);
-            table.setText(Measurement::COMMENT,
-                          QStringLiteral("row %1").arg(table.physicalRecordCount() + 1));
-            table.post();
+            const int n = table.physicalRecordCount() + 1;
+            appendRow(table, {n, false, QString(), QString(), m, 0, QStringLiteral("row %1").arg(n)});
         }
     }
 

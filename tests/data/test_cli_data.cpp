@@ -1,6 +1,6 @@
 // qpx-cli import and dump, run as the operator's scripts run them.
 #include "dbftesting.h"
-#include "imagetesting.h"
+#include "support/imagetesting.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>

@@ -5,7 +5,7 @@
 // every row that was reported durable, intact and in order, and nothing that was never written.
 #include "data/memoryimport.h"
 #include "dbftesting.h"
-#include "imagetesting.h"
+#include "support/imagetesting.h"
 
 #include <map>
 #include <random>

@@ -3,7 +3,7 @@
 // rows are never reported saved into a file that lost its name; damaged records are no readings.
 #include "data/memoryimport.h"
 #include "dbftesting.h"
-#include "imagetesting.h"
+#include "support/imagetesting.h"
 
 #include <QFileInfo>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // killed in the middle of an import.
 #include "data/memoryimport.h"
 #include "dbftesting.h"
-#include "imagetesting.h"
+#include "support/imagetesting.h"
 
 #include <QDir>
 #include <csignal>

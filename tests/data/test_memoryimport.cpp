@@ -2,7 +2,7 @@
 // the errors that end an import and what stays on disk after them.
 #include "data/memoryimport.h"
 #include "dbftesting.h"
-#include "imagetesting.h"
+#include "support/imagetesting.h"
 
 using namespace Measurement;
 

@@ -3,7 +3,7 @@
 #include "data/memoryimage.h"
 #include "data/tabledocument.h"
 #include "dbftesting.h"
-#include "imagetesting.h"
+#include "support/imagetesting.h"
 
 #include <deque>
 

@@ -2,7 +2,7 @@
 // (C.UTF-8): a table imported, then dumped, exported, reported and charted, every output read by
 // an independent reader (dbfread, openpyxl, gnumeric's ssconvert, pdftotext). The command-line
 // conventions (help, version, bad usage) are checked here too.
-#include "data/imagetesting.h"
+#include "support/imagetesting.h"
 
 #include <QDir>
 #include <QFile>
