@@ -63,10 +63,11 @@ struct Filter
 
 // The visible records in their order and each one's row. Changes (a record put in its place,
 // a record taken out) take O(log n): the rows are a balanced search tree whose nodes are the
-// record numbers (a treap with subtree sizes), built from the order in O(n) at the first change
-// that needs it. Lookups read a flat copy in O(1) while it is up to date; after changes they go
-// to the tree in O(log n) until so many have that rebuilding the flat copy costs no more than
-// they did. Appending at the end and taking out the last row keep the flat copy.
+// record numbers (a treap with subtree sizes). Lookups read a flat copy in O(1) while it is up
+// to date; after changes they go to the tree in O(log n) until so many have that rebuilding the
+// flat copy costs no more than they did. Appending at the end and taking out the last row keep
+// the flat copy. The tree is built from the order (O(n)) only once the changes made to the flat
+// copy itself since the order was set have cost a pass over it: a few changes need no tree.
 class RowOrder
 {
 public:
@@ -92,6 +93,8 @@ public:
 
 private:
     bool contains(int recNo) const; // recNo in 1..count
+    bool spendFlatWork(size_t moved);
+    void renumberFlat(size_t from);
     void ensureTree() const;
     void buildTree() const;
     void flatten() const;
@@ -106,6 +109,7 @@ private:
     mutable std::vector<int> m_flat;
     mutable std::vector<int> m_flatRow;
     mutable bool m_flatValid = true;
+    size_t m_flatWork = 0; // rows moved in the flat copy itself since the order was set
     // The tree over record numbers 1..count (0: none): children, parent, subtree size (0 for a
     // record not in it).
     mutable std::vector<int> m_left, m_right, m_parent, m_size;
