@@ -183,21 +183,19 @@ void RowOrder::grow(int count)
     }
 }
 
-int RowOrder::recordAt(int row) const
+int RowOrder::lookUpRecordAt(int row) const
 {
     if (row < 0 || row >= size())
         return 0;
-    if (!m_flatValid)
-        countTreeRead();
+    countTreeRead();
     return m_flatValid ? m_flat[size_t(row)] : treeRecordAt(row);
 }
 
-int RowOrder::rowOf(int recNo) const
+int RowOrder::lookUpRowOf(int recNo) const
 {
     if (recNo < 1 || recNo > m_count)
         return -1;
-    if (!m_flatValid)
-        countTreeRead();
+    countTreeRead();
     return m_flatValid ? m_flatRow[size_t(recNo)] : treeRowOf(recNo);
 }
 

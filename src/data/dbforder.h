@@ -80,9 +80,19 @@ public:
     int size() const { return m_flatValid ? int(m_flat.size()) : m_size[size_t(m_root)]; }
     bool empty() const { return size() == 0; }
     // 0 for a row out of range.
-    int recordAt(int row) const;
+    int recordAt(int row) const
+    {
+        if (m_flatValid)
+            return row >= 0 && row < int(m_flat.size()) ? m_flat[size_t(row)] : 0;
+        return lookUpRecordAt(row);
+    }
     // -1 for a record not in the order.
-    int rowOf(int recNo) const;
+    int rowOf(int recNo) const
+    {
+        if (m_flatValid)
+            return recNo >= 1 && recNo <= m_count ? m_flatRow[size_t(recNo)] : -1;
+        return lookUpRowOf(recNo);
+    }
     // The records in order (brings the flat copy up to date).
     const std::vector<int> &records() const;
 
@@ -92,6 +102,9 @@ public:
     void erase(int recNo);
 
 private:
+    // The lookups while the flat copy is out of date.
+    int lookUpRecordAt(int row) const;
+    int lookUpRowOf(int recNo) const;
     bool contains(int recNo) const; // recNo in 1..count
     bool spendFlatWork(size_t moved);
     void renumberFlat(size_t from);
