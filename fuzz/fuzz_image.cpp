@@ -1,4 +1,5 @@
-// Imports arbitrary memory image bytes into a fresh measurement table, as New and as Append.
+// Imports arbitrary memory image bytes into a fresh measurement table, as New and as Append; the
+// table must then pass the open checks and hold what its file holds.
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/memoryimport.h"
@@ -25,8 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         image.bytes[1] = quint8(count >> 8);
     }
     fuzzing::MemoryFiles files;
+    const QString path = QStringLiteral("/fuzz/image.db");
     DbfTable table(Measurement::schema());
-    table.setFileName(QStringLiteral("/fuzz/image.db"));
+    table.setFileName(path);
     try {
         table.create();
         table.open();
@@ -38,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } catch (const QpxError &) {
     }
     fuzzing::checkOpenTable(table);
+    fuzzing::checkFileMatches(table, files.fs().contents(path));
     table.close();
     return 0;
 }

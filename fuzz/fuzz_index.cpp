@@ -1,5 +1,6 @@
 // A good table with an arbitrary production index file beside it: opening, sorting and the
-// index commands must cope with any text there.
+// index commands must cope with any text there. The table's own bytes are always the same good
+// five rows, so the checks look at the rows' order, not again at their values.
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "fuzzing.h"
@@ -44,22 +45,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     table.setFileName(Path);
     try {
         table.open();
-        fuzzing::checkOpenTable(table);
+        fuzzing::checkOpenTable(table, 0);
         if (table.rowCount() != 5)
             std::abort(); // the index file never hides rows
         // Each selection rewrites the index file: a few tags show every path, thousands only time.
         const QStringList names = table.indexNames().mid(0, 8);
         for (const QString &name : names) {
             table.selectIndex(name);
-            fuzzing::checkOpenTable(table);
+            fuzzing::checkOpenTable(table, 0);
         }
         table.addIndex(QStringLiteral("tab1"), Measurement::COMMENT, true);
         table.selectIndex(QStringLiteral("tab1"));
-        fuzzing::checkOpenTable(table);
+        fuzzing::checkOpenTable(table, 0);
         table.deleteIndex(QStringLiteral("tab1"));
         table.close();
         table.open();
-        fuzzing::checkOpenTable(table);
+        fuzzing::checkOpenTable(table, 0);
     } catch (const QpxError &) {
     }
     return 0;

@@ -107,8 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (image.recordCount() == 0)
         return 0;
     fuzzing::MemoryFiles files;
+    const QString path = QStringLiteral("/fuzz/d.db");
     DbfTable table(Measurement::schema());
-    table.setFileName(QStringLiteral("/fuzz/d.db"));
+    table.setFileName(path);
     try {
         table.create();
         table.open();
@@ -116,5 +117,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } catch (const QpxError &) {
     }
     fuzzing::checkOpenTable(table);
+    fuzzing::checkFileMatches(table, files.fs().contents(path));
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include "dbffile.h"
 
+#include <QByteArrayView>
+
 namespace {
 
 const QByteArray &magicLine()
@@ -10,12 +12,23 @@ const QByteArray &magicLine()
     return line;
 }
 
+// A regular file (no link) of at most MaxFileSize bytes that starts with our first line.
 bool isOurs(const QString &path)
 {
-    const DbfIo::Entry entry = DbfIo::fileSystem().lookup(path, false);
-    QByteArray head;
-    return entry.exists && entry.regular && DbfFile::readSmallFile(path, &head, DbfIndex::MaxFileSize) &&
-           head.startsWith(magicLine());
+    DbfIo::FileSystem &fs = DbfIo::fileSystem();
+    const DbfIo::Entry entry = fs.lookup(path, false);
+    if (!entry.exists || !entry.regular)
+        return false;
+    std::unique_ptr<DbfIo::File> in;
+    QString error;
+    if (fs.open(path, DbfIo::OpenMode::Existing, false, &in, &error) != DbfIo::OpenResult::Ok)
+        return false;
+    const qint64 size = in->size();
+    const QByteArray &magic = magicLine();
+    if (size < magic.size() || size > DbfIndex::MaxFileSize)
+        return false;
+    QByteArray head(magic.size(), Qt::Uninitialized);
+    return in->read(head.data(), head.size(), 0) && head == magic;
 }
 
 // Refuses a name that is a link or not an index file of this program.
@@ -39,25 +52,61 @@ void checkName(const QString &index)
 QByteArray DbfIndex::text(const Tags &tags, const QList<DbfFormat::Field> &fields)
 {
     QByteArray text = magicLine();
-    text += "selected\t" + tags.selected.toUtf8() + '\n';
-    for (const Tag &t : tags.tags)
-        text += "tag\t" + t.name.toUtf8() + '\t' + fields[t.field].def.name.toUtf8() + '\t' +
-                (t.descending ? "D" : "A") + '\n';
+    text += "selected\t";
+    text += tags.selected.toUtf8();
+    text += '\n';
+    for (const Tag &t : tags.tags) {
+        text += "tag\t";
+        text += t.name.toUtf8();
+        text += '\t';
+        text += fields[t.field].def.name.toUtf8();
+        text += t.descending ? "\tD\n" : "\tA\n";
+    }
     return text;
 }
 
 bool DbfIndex::parse(const QByteArray &text, const QHash<QString, int> &fieldByName, Tags *tags)
 {
-    const QList<QByteArray> lines = text.split('\n');
-    if (lines.isEmpty() || lines[0] + '\n' != magicLine())
+    // Line by line and field by field (tab-separated) over views of the text: a file of
+    // thousands of lines costs no allocation per line.
+    const QByteArrayView magic = QByteArrayView(magicLine()).chopped(1);
+    QByteArrayView rest(text);
+    bool last = false;
+    auto nextLine = [&](QByteArrayView *line) {
+        if (last)
+            return false;
+        const qsizetype end = rest.indexOf('\n');
+        if (end < 0) {
+            *line = rest;
+            last = true;
+        } else {
+            *line = rest.first(end);
+            rest = rest.sliced(end + 1);
+        }
+        return true;
+    };
+    QByteArrayView line;
+    if (!nextLine(&line) || line != magic)
         return false;
     Tags read;
     QString selected;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QList<QByteArray> parts = lines[i].split('\t');
-        if (parts.size() == 2 && parts[0] == "selected") {
+    while (nextLine(&line)) {
+        QByteArrayView parts[4];
+        int n = 0; // fields of the line; 5 stands for more than 4
+        for (qsizetype start = 0;;) {
+            const qsizetype tab = line.indexOf('\t', start);
+            if (n == 4) {
+                n = 5;
+                break;
+            }
+            parts[n++] = tab < 0 ? line.sliced(start) : line.sliced(start, tab - start);
+            if (tab < 0)
+                break;
+            start = tab + 1;
+        }
+        if (n == 2 && parts[0] == "selected") {
             selected = QString::fromUtf8(parts[1]).toUpper();
-        } else if (parts.size() == 4 && parts[0] == "tag") {
+        } else if (n == 4 && parts[0] == "tag") {
             const int f = fieldByName.value(QString::fromUtf8(parts[2]).toUpper(), -1);
             if (f < 0 || parts[1].isEmpty())
                 continue;

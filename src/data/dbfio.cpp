@@ -329,7 +329,8 @@ OpenResult MemoryFileSystem::open(const QString &path, OpenMode mode, bool lock,
         node->attributes.exists = node->attributes.regular = true;
         node->attributes.id = {quint64(m_serial), node->inode};
         it = m_names.insert(path, node);
-        m_nameHistory.push_back(m_names);
+        if (m_keepChanges)
+            m_nameHistory.push_back(m_names);
     } else if (it == m_names.end()) {
         *error = qt_error_string(ENOENT);
         return OpenResult::Failed;
@@ -369,7 +370,8 @@ bool MemoryFileSystem::rename(const QString &from, const QString &to)
     const std::shared_ptr<Node> node = it.value();
     m_names.erase(it);
     m_names.insert(to, node);
-    m_nameHistory.push_back(m_names);
+    if (m_keepChanges)
+        m_nameHistory.push_back(m_names);
     return true;
 }
 
@@ -380,7 +382,8 @@ bool MemoryFileSystem::link(const QString &from, const QString &to)
         return false;
     changing();
     m_names.insert(to, it.value());
-    m_nameHistory.push_back(m_names);
+    if (m_keepChanges)
+        m_nameHistory.push_back(m_names);
     return true;
 }
 
@@ -390,7 +393,8 @@ bool MemoryFileSystem::remove(const QString &path)
         return false;
     changing();
     m_names.remove(path);
-    m_nameHistory.push_back(m_names);
+    if (m_keepChanges)
+        m_nameHistory.push_back(m_names);
     return true;
 }
 
@@ -398,7 +402,8 @@ bool MemoryFileSystem::syncDirectory(const QString &)
 {
     // The model has one folder: a folder sync makes every name durable.
     changing();
-    m_nameHistory.assign(1, m_names);
+    if (m_keepChanges)
+        m_nameHistory.assign(1, m_names);
     return true;
 }
 

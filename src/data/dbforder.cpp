@@ -3,6 +3,7 @@
 #include "codepage.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 using namespace DbfOrder;
@@ -158,6 +159,7 @@ void RowOrder::assign(std::vector<int> records, int count)
     m_treeValid = false;
     m_root = 0;
     m_treeReads = 0;
+    m_flatWork = 0;
 }
 
 void RowOrder::clear()
@@ -181,21 +183,19 @@ void RowOrder::grow(int count)
     }
 }
 
-int RowOrder::recordAt(int row) const
+int RowOrder::lookUpRecordAt(int row) const
 {
     if (row < 0 || row >= size())
         return 0;
-    if (!m_flatValid)
-        countTreeRead();
+    countTreeRead();
     return m_flatValid ? m_flat[size_t(row)] : treeRecordAt(row);
 }
 
-int RowOrder::rowOf(int recNo) const
+int RowOrder::lookUpRowOf(int recNo) const
 {
     if (recNo < 1 || recNo > m_count)
         return -1;
-    if (!m_flatValid)
-        countTreeRead();
+    countTreeRead();
     return m_flatValid ? m_flatRow[size_t(recNo)] : treeRowOf(recNo);
 }
 
@@ -211,6 +211,17 @@ void RowOrder::insert(int recNo, const std::function<bool(int, int)> &less)
     if (recNo < 1 || recNo > m_count || contains(recNo))
         return;
     const bool atEnd = m_flatValid && (m_flat.empty() || less(m_flat.back(), recNo));
+    if (!atEnd && !m_treeValid) {
+        // Without the tree the flat copy is current: it takes the record itself while what such
+        // moves cost stays below one pass over it (a few edits after a rebuild need no tree).
+        const auto at = std::lower_bound(m_flat.begin(), m_flat.end(), recNo, less);
+        const size_t row = size_t(at - m_flat.begin());
+        if (spendFlatWork(m_flat.size() - row)) {
+            m_flat.insert(at, recNo);
+            renumberFlat(row);
+            return;
+        }
+    }
     if (!atEnd)
         ensureTree();
     if (m_treeValid) {
@@ -246,6 +257,15 @@ void RowOrder::erase(int recNo)
     if (recNo < 1 || recNo > m_count || !contains(recNo))
         return;
     const bool atEnd = m_flatValid && m_flat.back() == recNo;
+    if (!atEnd && !m_treeValid) {
+        const size_t row = size_t(m_flatRow[size_t(recNo)]);
+        if (spendFlatWork(m_flat.size() - row)) {
+            m_flat.erase(m_flat.begin() + qsizetype(row));
+            m_flatRow[size_t(recNo)] = -1;
+            renumberFlat(row);
+            return;
+        }
+    }
     if (!atEnd)
         ensureTree();
     if (m_treeValid) {
@@ -273,6 +293,20 @@ void RowOrder::erase(int recNo)
     } else {
         changed();
     }
+}
+
+bool RowOrder::spendFlatWork(size_t moved)
+{
+    if (m_flatWork + moved > m_flat.size() + 16)
+        return false;
+    m_flatWork += moved;
+    return true;
+}
+
+void RowOrder::renumberFlat(size_t from)
+{
+    for (size_t i = from; i < m_flat.size(); ++i)
+        m_flatRow[size_t(m_flat[i])] = int(i);
 }
 
 bool RowOrder::contains(int recNo) const

@@ -63,10 +63,11 @@ struct Filter
 
 // The visible records in their order and each one's row. Changes (a record put in its place,
 // a record taken out) take O(log n): the rows are a balanced search tree whose nodes are the
-// record numbers (a treap with subtree sizes), built from the order in O(n) at the first change
-// that needs it. Lookups read a flat copy in O(1) while it is up to date; after changes they go
-// to the tree in O(log n) until so many have that rebuilding the flat copy costs no more than
-// they did. Appending at the end and taking out the last row keep the flat copy.
+// record numbers (a treap with subtree sizes). Lookups read a flat copy in O(1) while it is up
+// to date; after changes they go to the tree in O(log n) until so many have that rebuilding the
+// flat copy costs no more than they did. Appending at the end and taking out the last row keep
+// the flat copy. The tree is built from the order (O(n)) only once the changes made to the flat
+// copy itself since the order was set have cost a pass over it: a few changes need no tree.
 class RowOrder
 {
 public:
@@ -79,9 +80,19 @@ public:
     int size() const { return m_flatValid ? int(m_flat.size()) : m_size[size_t(m_root)]; }
     bool empty() const { return size() == 0; }
     // 0 for a row out of range.
-    int recordAt(int row) const;
+    int recordAt(int row) const
+    {
+        if (m_flatValid)
+            return row >= 0 && row < int(m_flat.size()) ? m_flat[size_t(row)] : 0;
+        return lookUpRecordAt(row);
+    }
     // -1 for a record not in the order.
-    int rowOf(int recNo) const;
+    int rowOf(int recNo) const
+    {
+        if (m_flatValid)
+            return recNo >= 1 && recNo <= m_count ? m_flatRow[size_t(recNo)] : -1;
+        return lookUpRowOf(recNo);
+    }
     // The records in order (brings the flat copy up to date).
     const std::vector<int> &records() const;
 
@@ -91,7 +102,12 @@ public:
     void erase(int recNo);
 
 private:
+    // The lookups while the flat copy is out of date.
+    int lookUpRecordAt(int row) const;
+    int lookUpRowOf(int recNo) const;
     bool contains(int recNo) const; // recNo in 1..count
+    bool spendFlatWork(size_t moved);
+    void renumberFlat(size_t from);
     void ensureTree() const;
     void buildTree() const;
     void flatten() const;
@@ -106,6 +122,7 @@ private:
     mutable std::vector<int> m_flat;
     mutable std::vector<int> m_flatRow;
     mutable bool m_flatValid = true;
+    size_t m_flatWork = 0; // rows moved in the flat copy itself since the order was set
     // The tree over record numbers 1..count (0: none): children, parent, subtree size (0 for a
     // record not in it).
     mutable std::vector<int> m_left, m_right, m_parent, m_size;

@@ -106,11 +106,13 @@ struct DbfTable::Private
     {
         DbfFormat::store(buffer.data(), fields[f], bytes, rightAlign);
     }
-    void storeNumber(int f, const QByteArray &digits, const QString &shown)
+    // A number right-aligned; raises when its digits do not fit (`shown` makes the number's
+    // text for the message, only then).
+    template <class Shown> void storeNumber(int f, const QByteArray &digits, const Shown &shown)
     {
         if (digits.size() > fields[f].def.width)
             throw DbfError(
-                QStringLiteral("Число %1 не помещается в поле %2.").arg(shown, fields[f].def.name));
+                QStringLiteral("Число %1 не помещается в поле %2.").arg(shown(), fields[f].def.name));
         store(f, digits, true);
     }
 

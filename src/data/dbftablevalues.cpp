@@ -149,7 +149,7 @@ void DbfTable::setInteger(const QString &fieldName, qint64 value)
             setNumber(fieldName, double(value));
             return;
         }
-        d->storeNumber(f, digits, QString::number(value));
+        d->storeNumber(f, digits, [&] { return QString::number(value); });
     } else {
         d->store(f, digits, false);
     }
@@ -172,7 +172,8 @@ void DbfTable::setNumber(const QString &fieldName, double value)
         setInteger(fieldName, qRound64(value));
         return;
     }
-    d->storeNumber(f, QByteArray::number(value, 'f', fd.def.decimals), QString::number(value));
+    d->storeNumber(f, QByteArray::number(value, 'f', fd.def.decimals),
+                   [&] { return QString::number(value); });
 }
 
 void DbfTable::setNull(const QString &fieldName)

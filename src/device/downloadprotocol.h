@@ -13,15 +13,30 @@
 #include <QStringList>
 #include <QtGlobal>
 #include <array>
+#include <cstdlib>
 #include <memory>
+#include <new>
 
 // The download state: the receive buffer with its counters and flags.
 struct DownloadSession
 {
     static constexpr int BufferSize = 262144;
+    using Buffer = std::array<quint8, BufferSize>;
+    struct FreeBuffer
+    {
+        void operator()(Buffer *buffer) const { std::free(buffer); }
+    };
+    // The buffer starts zeroed. calloc gives a buffer this large as fresh zero pages, where
+    // value-initialising it wrote every byte (a quarter of each short download under the fuzzer).
+    static std::unique_ptr<Buffer, FreeBuffer> zeroedBuffer()
+    {
+        auto *buffer = static_cast<Buffer *>(std::calloc(1, sizeof(Buffer)));
+        if (!buffer)
+            throw std::bad_alloc();
+        return std::unique_ptr<Buffer, FreeBuffer>(buffer);
+    }
 
-    std::unique_ptr<std::array<quint8, BufferSize>> ReceiveBuffer =
-        std::make_unique<std::array<quint8, BufferSize>>();
+    std::unique_ptr<Buffer, FreeBuffer> ReceiveBuffer = zeroedBuffer();
     quint32 ReceivedCount = 0; // characters received since the last command was sent
     bool EndSeen = false;      // an end marker "P" has been received
     quint8 LastCommand = 'V';  // the last command sent

@@ -108,6 +108,8 @@ TEST(RowOrder, ChangesAndLookupsInAnyMixAgreeWithAModel)
             case 5:
                 if (pick(50) == 0)
                     expectSame(order, model, count, step);
+                if (pick(20) == 0)
+                    order.assign(model.records, count); // rebuilt (refresh, a new sort): no tree yet
                 break;
             }
         }
