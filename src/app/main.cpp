@@ -1,15 +1,15 @@
 #include "main.h"
 
-#include "ui/apptitle.h"
 #include "data/measurementtable.h"
 #include "data/memoryimage.h"
 #include "data/memoryimport.h"
 #include "data/settingsstore.h"
 #include "device/portsdialog.h"
-#include "ui/errorguard.h"
 #include "helpwindow.h"
 #include "output/excelexport.h"
 #include "output/measurementreport.h"
+#include "ui/apptitle.h"
+#include "ui/errorguard.h"
 #include "ui/prompts.h"
 #include "view/tablecontroller.h"
 

@@ -1,7 +1,7 @@
 #include "dbgridmodel.h"
 
-#include "ui/errorguard.h"
 #include "data/dbftable.h"
+#include "ui/errorguard.h"
 
 #include <QBrush>
 

@@ -1,7 +1,7 @@
 #include "reportpreview.h"
 
-#include "ui/prompts.h"
 #include "reportrender.h"
+#include "ui/prompts.h"
 
 #include <QApplication>
 #include <QComboBox>

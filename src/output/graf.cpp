@@ -1,8 +1,8 @@
 #include "graf.h"
 
-#include "ui/errorguard.h"
 #include "data/dbftable.h"
 #include "data/errors.h"
+#include "ui/errorguard.h"
 
 #include <QGuiApplication>
 #include <QPainter>

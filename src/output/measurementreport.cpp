@@ -1,11 +1,11 @@
 #include "measurementreport.h"
 
-#include "ui/errorguard.h"
-#include "ui/prompts.h"
 #include "components/reportpreview.h"
 #include "components/reportprint.h"
 #include "data/dbftable.h"
 #include "reportpages.h"
+#include "ui/errorguard.h"
+#include "ui/prompts.h"
 
 #include <QPrinter>
 #include <QPrinterInfo>
