@@ -100,7 +100,7 @@ TForm1::~TForm1()
 {
     // Leaving without the close steps (Exit): a row edit that was never posted is dropped, not
     // written by the table's close.
-    if (m_document.editing()) {
+    if (Dbf1.isEditing()) {
         try {
             Dbf1.cancel();
         } catch (const std::exception &) {

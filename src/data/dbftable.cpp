@@ -382,6 +382,11 @@ DbfTable::State DbfTable::state() const
     return d->state;
 }
 
+bool DbfTable::isEditing() const
+{
+    return d->state == State::Edit || d->state == State::Insert;
+}
+
 int DbfTable::physicalRecordCount() const
 {
     return d->count;

@@ -58,6 +58,8 @@ public:
     void sync();
     bool isOpen() const;
     State state() const;
+    // True while an appended or edited row has not been posted.
+    bool isEditing() const;
 
     // Navigation in the current order (physical, or the selected index); deleted and filtered-out
     // rows are skipped. A move posts a pending edit or appended row first. first() sets bof(),

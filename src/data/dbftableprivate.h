@@ -148,7 +148,7 @@ namespace DbfTableDetail {
 // A move in browse state posts a pending edit first, as navigation does in every data-bound view.
 inline void settle(DbfTable *table)
 {
-    if (table->state() == DbfTable::State::Edit || table->state() == DbfTable::State::Insert)
+    if (table->isEditing())
         table->post();
 }
 } // namespace DbfTableDetail

@@ -12,11 +12,6 @@ TableDocument::TableDocument(Window &window, QString programTitle)
     : m_window(window), m_programTitle(std::move(programTitle))
 {}
 
-bool TableDocument::editing() const
-{
-    return table.state() == DbfTable::State::Edit || table.state() == DbfTable::State::Insert;
-}
-
 void TableDocument::create(const QString &fileName, OperatorPrompts &prompts)
 {
     tableOpen = false;
@@ -93,7 +88,7 @@ void TableDocument::save()
         return;
     if (table.isOpen()) {
         m_window.commitEdit();
-        if (editing())
+        if (table.isEditing())
             table.post();
     }
     try {
@@ -119,7 +114,7 @@ void TableDocument::close(OperatorPrompts &prompts)
                                              m_programTitle, MessageIcon::Question);
         if (answer == OperatorPrompts::Answer::Yes) {
             save();
-        } else if (editing()) {
+        } else if (table.isEditing()) {
             // No: the edit that was not posted yet is dropped, not written by the close below.
             table.cancel();
         }
@@ -152,7 +147,7 @@ void TableDocument::close(OperatorPrompts &prompts)
 void TableDocument::recoverFromFailedImport(bool restoreLayout)
 {
     try {
-        if (editing())
+        if (table.isEditing())
             table.cancel();
         if (table.isOpen()) {
             tableOpen = true;

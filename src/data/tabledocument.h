@@ -49,9 +49,6 @@ public:
     // removes its sort index.
     void close(OperatorPrompts &prompts);
 
-    // True while a row edit has not been posted.
-    bool editing() const;
-
 private:
     void recoverFromFailedImport(bool restoreLayout);
 

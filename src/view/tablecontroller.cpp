@@ -1,7 +1,5 @@
 #include "tablecontroller.h"
 
-#include "ui/errorguard.h"
-#include "ui/prompts.h"
 #include "components/columnfit.h"
 #include "components/dbgrid.h"
 #include "data/dbftable.h"
@@ -10,6 +8,8 @@
 #include "data/tableedits.h"
 #include "gridlayout.h"
 #include "selectionstats.h"
+#include "ui/errorguard.h"
+#include "ui/prompts.h"
 
 namespace {
 
@@ -96,7 +96,7 @@ void TableController::DBGridPro1TitleStateChange(int column)
 {
     if (column < 0 || column >= m_grid->columnCount())
         return;
-    const QString tag = QStringLiteral("tab1");
+    const QString &tag = Measurement::SortIndex;
     const TitleState state = m_grid->column(column).layout.titleState;
     if (!m_table->isOpen()) {
         if (state == TitleState::SortedNone)
@@ -262,7 +262,7 @@ void TableController::N21Click()
     QList<int> records = m_grid->selectedRecords();
     if (records.isEmpty() && m_table->recNo() > 0 && m_table->rowOf(m_table->recNo()) >= 0)
         records.append(m_table->recNo());
-    sortReset(QStringLiteral("tab1"));
+    sortReset(Measurement::SortIndex);
     {
         GridUpdate update(m_grid);
         m_grid->clearSelection();
