@@ -213,7 +213,7 @@ void RowOrder::insert(int recNo, const std::function<bool(int, int)> &less)
     const bool atEnd = m_flatValid && (m_flat.empty() || less(m_flat.back(), recNo));
     if (!atEnd && !m_treeValid) {
         // Without the tree the flat copy is current: it takes the record itself while what such
-        // moves cost stays below one pass over it (a few edits after a rebuild need no tree).
+        // moves cost stays below what building the tree does (a few passes over the order).
         const auto at = std::lower_bound(m_flat.begin(), m_flat.end(), recNo, less);
         const size_t row = size_t(at - m_flat.begin());
         if (spendFlatWork(m_flat.size() - row)) {
@@ -297,7 +297,8 @@ void RowOrder::erase(int recNo)
 
 bool RowOrder::spendFlatWork(size_t moved)
 {
-    if (m_flatWork + moved > m_flat.size() + 16)
+    // Building the tree writes four arrays over the order and walks it once: about 8 passes.
+    if (m_flatWork + moved > 8 * m_flat.size() + 16)
         return false;
     m_flatWork += moved;
     return true;
@@ -336,41 +337,40 @@ void RowOrder::ensureTree() const
 void RowOrder::buildTree() const
 {
     // A Cartesian tree of the records in order under their priorities, built with a stack in
-    // linear time; then the subtree sizes, children before parents.
-    for (std::vector<int> *v : {&m_left, &m_right, &m_parent, &m_size})
-        v->assign(size_t(m_count) + 1, 0);
-    std::vector<int> stack;
+    // one pass: a record leaves the stack when a later one of higher priority arrives, and its
+    // subtree is complete then (every record of it came before that one), so its size is known.
+    // Only the sizes of records outside the order must be zero; the links of records in it are
+    // all written.
+    m_left.resize(size_t(m_count) + 1);
+    m_right.resize(size_t(m_count) + 1);
+    m_parent.resize(size_t(m_count) + 1);
+    m_size.assign(size_t(m_count) + 1, 0);
+    auto close = [this](int x) {
+        m_size[size_t(x)] = m_size[size_t(m_left[size_t(x)])] + m_size[size_t(m_right[size_t(x)])] + 1;
+    };
+    std::vector<std::pair<int, quint32>> stack; // record, priority
     for (const int r : m_flat) {
+        const quint32 p = priority(r);
         int last = 0;
-        while (!stack.empty() && priority(stack.back()) < priority(r)) {
-            last = stack.back();
+        while (!stack.empty() && stack.back().second < p) {
+            last = stack.back().first;
             stack.pop_back();
+            close(last);
         }
         m_left[size_t(r)] = last;
+        m_right[size_t(r)] = 0;
+        m_parent[size_t(r)] = stack.empty() ? 0 : stack.back().first;
         if (last != 0)
             m_parent[size_t(last)] = r;
-        if (!stack.empty()) {
-            m_right[size_t(stack.back())] = r;
-            m_parent[size_t(r)] = stack.back();
-        }
-        stack.push_back(r);
+        if (!stack.empty())
+            m_right[size_t(stack.back().first)] = r;
+        stack.emplace_back(r, p);
     }
-    m_root = stack.empty() ? 0 : stack.front();
-    std::vector<int> pending;
-    stack.clear();
-    if (m_root != 0)
-        pending.push_back(m_root);
-    while (!pending.empty()) {
-        const int x = pending.back();
-        pending.pop_back();
-        stack.push_back(x);
-        for (const int c : {m_left[size_t(x)], m_right[size_t(x)]}) {
-            if (c != 0)
-                pending.push_back(c);
-        }
+    m_root = stack.empty() ? 0 : stack.front().first;
+    while (!stack.empty()) {
+        close(stack.back().first);
+        stack.pop_back();
     }
-    for (auto it = stack.rbegin(); it != stack.rend(); ++it)
-        m_size[size_t(*it)] = m_size[size_t(m_left[size_t(*it)])] + m_size[size_t(m_right[size_t(*it)])] + 1;
     m_treeValid = true;
 }
 

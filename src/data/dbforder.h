@@ -67,7 +67,8 @@ struct Filter
 // to date; after changes they go to the tree in O(log n) until so many have that rebuilding the
 // flat copy costs no more than they did. Appending at the end and taking out the last row keep
 // the flat copy. The tree is built from the order (O(n)) only once the changes made to the flat
-// copy itself since the order was set have cost a pass over it: a few changes need no tree.
+// copy itself since the order was set have cost about as much (a few passes over it): a few
+// changes need no tree.
 class RowOrder
 {
 public:

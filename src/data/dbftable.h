@@ -76,7 +76,8 @@ public:
     // Makes the record current if it is visible in the current order; false (and no move) if not.
     bool gotoRecord(int recNo);
 
-    // The current order as an array, for views and outputs: O(1) after the order is built.
+    // The current order as an array, for views and outputs: O(1) after the order is built; after
+    // posts that moved rows and deletes, O(log n) until the lookups have paid for a flat copy.
     int rowCount() const;        // visible rows
     int recordAt(int row) const; // physical record number of the row-th visible row (0-based)
     int rowOf(int recNo) const;  // its position, -1 when not visible
