@@ -2,6 +2,7 @@
 // own window (contents, links, back / forward, find); a missing manual shows and reports nothing.
 #include "app/helpwindow.h"
 #include "app/main.h"
+#include "support/besideexecutable.h"
 #include "support/scriptedprompts.h"
 
 #include <QAction>
@@ -203,7 +204,8 @@ TEST(HelpCommand, OpensTheManualBesideTheExecutableInOneHelpWindow)
 {
     TemporarySettings settings;
     ScriptedPrompts prompts;
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("qpx.html"));
+    const HelpFileBesideExecutable lock;
+    const QString beside = HelpFileBesideExecutable::path();
     writeManual(beside);
     TForm1 form;
     QFile::remove(beside);
@@ -238,7 +240,8 @@ TEST(HelpCommand, WithoutAManualNothingIsShownOrReported)
 {
     TemporarySettings settings;
     ScriptedPrompts prompts;
-    QFile::remove(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("qpx.html")));
+    const HelpFileBesideExecutable lock;
+    QFile::remove(HelpFileBesideExecutable::path());
     TForm1 form;
     if (QFileInfo::exists(form.helpFile()))
         GTEST_SKIP() << "the manual is installed on this machine: " << form.helpFile().toStdString();

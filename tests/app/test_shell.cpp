@@ -7,6 +7,7 @@
 #include "device/receive.h"
 #include "output/graf.h"
 #include "output/param_graf.h"
+#include "support/besideexecutable.h"
 #include "support/scriptedprompts.h"
 
 #include <QAbstractItemView>
@@ -117,7 +118,8 @@ TEST_F(ShellTest, ExitSkipsTheCloseSteps)
 
 TEST_F(ShellTest, HelpFileBesideTheExecutableWinsOverTheBuildTimePath)
 {
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("qpx.html"));
+    const HelpFileBesideExecutable lock;
+    const QString beside = HelpFileBesideExecutable::path();
     QFile::remove(beside);
     {
         TForm1 form;
