@@ -108,8 +108,10 @@ QString CodePage::decode(const char *data, qsizetype size) const
 QByteArray CodePage::encode(const QString &text) const
 {
     QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    const char16_t *in = reinterpret_cast<const char16_t *>(text.constData());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = text.at(i).unicode();
+        const char16_t u = in[i];
         unsigned char b = '?';
         if (u < 0x80)
             b = static_cast<unsigned char>(u);
@@ -117,7 +119,7 @@ QByteArray CodePage::encode(const QString &text) const
             b = m_reverse[u - 0x80];
         else if (m_others)
             b = m_others->value(u, '?');
-        bytes[i] = static_cast<char>(b);
+        out[i] = static_cast<char>(b);
     }
     return bytes;
 }

@@ -161,6 +161,7 @@ DbfFormat::Layout DbfFormat::decodeHeader(const char *h, qint64 size)
         throw invalidFile();
     int offset = 1; // after the flag byte
     const int maxFields = (hl - Header::Size) / Descriptor::Size;
+    layout.fields.reserve(qMin<qint64>(maxFields, (size - Header::Size) / Descriptor::Size + 1));
     for (int i = 0; i < maxFields; ++i) {
         const qint64 start = Header::Size + Descriptor::Size * qint64(i);
         if (start >= size)
@@ -192,7 +193,7 @@ DbfFormat::Layout DbfFormat::decodeHeader(const char *h, qint64 size)
         offset += f.def.width;
         if (offset > rl)
             throw invalidFile();
-        layout.fields.append(f);
+        layout.fields.append(std::move(f));
     }
     layout.headerLength = hl;
     layout.recordLength = rl;

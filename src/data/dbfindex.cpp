@@ -3,6 +3,8 @@
 #include "dbffile.h"
 
 #include <QByteArrayView>
+#include <QStringEncoder>
+#include <cstring>
 
 namespace {
 
@@ -51,17 +53,30 @@ void checkName(const QString &index)
 
 QByteArray DbfIndex::text(const Tags &tags, const QList<DbfFormat::Field> &fields)
 {
-    QByteArray text = magicLine();
-    text += "selected\t";
-    text += tags.selected.toUtf8();
-    text += '\n';
+    // Written whole at every selection, whatever number of tags a file brought: sized once and
+    // encoded in place, with no text made per tag.
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
+    qsizetype room = magicLine().size() + 16 + utf8.requiredSpace(tags.selected.size());
+    for (const Tag &t : tags.tags)
+        room += 16 + utf8.requiredSpace(t.name.size()) + utf8.requiredSpace(fields[t.field].def.name.size());
+    QByteArray text(room, Qt::Uninitialized);
+    char *out = text.data();
+    const auto put = [&out](QByteArrayView bytes) {
+        std::memcpy(out, bytes.data(), size_t(bytes.size()));
+        out += bytes.size();
+    };
+    put(magicLine());
+    put("selected\t");
+    out = utf8.appendToBuffer(out, tags.selected);
+    put("\n");
     for (const Tag &t : tags.tags) {
-        text += "tag\t";
-        text += t.name.toUtf8();
-        text += '\t';
-        text += fields[t.field].def.name.toUtf8();
-        text += t.descending ? "\tD\n" : "\tA\n";
+        put("tag\t");
+        out = utf8.appendToBuffer(out, t.name);
+        put("\t");
+        out = utf8.appendToBuffer(out, fields[t.field].def.name);
+        put(t.descending ? "\tD\n" : "\tA\n");
     }
+    text.truncate(out - text.constData());
     return text;
 }
 
@@ -89,6 +104,7 @@ bool DbfIndex::parse(const QByteArray &text, const QHash<QString, int> &fieldByN
     if (!nextLine(&line) || line != magic)
         return false;
     Tags read;
+    read.tags.reserve(qMin<qsizetype>(rest.count('\n'), 4096));
     QString selected;
     while (nextLine(&line)) {
         QByteArrayView parts[4];

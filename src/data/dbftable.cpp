@@ -293,7 +293,7 @@ DbfTable::~DbfTable()
 
 void DbfTable::setTableName(const QString &name)
 {
-    d->name = name;
+    d->setLocation(d->directory, name);
 }
 QString DbfTable::tableName() const
 {
@@ -301,7 +301,7 @@ QString DbfTable::tableName() const
 }
 void DbfTable::setFilePath(const QString &directory)
 {
-    d->directory = directory;
+    d->setLocation(directory, d->name);
 }
 QString DbfTable::filePath() const
 {
@@ -311,8 +311,7 @@ QString DbfTable::filePath() const
 void DbfTable::setFileName(const QString &path)
 {
     const QFileInfo info(path);
-    d->name = info.fileName();
-    d->directory = info.path();
+    d->setLocation(info.path(), info.fileName());
 }
 
 QString DbfTable::fileName() const

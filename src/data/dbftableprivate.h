@@ -17,8 +17,10 @@
 struct DbfTable::Private
 {
     DbfTable *q;
-    QString directory;
+    QString directory; // set through setLocation
     QString name;
+    mutable QString cachedPath;
+    mutable QString cachedIndexPath;
     QList<DbfFieldDef> schema;
 
     std::unique_ptr<DbfIo::File> file;
@@ -61,14 +63,30 @@ struct DbfTable::Private
         return r[0] == DbfFormat::LiveFlag && !std::memchr(r, 0, size_t(recordLength));
     }
     bool damaged(const char *r) const { return r[0] != DbfFormat::DeletedFlag && !live(r); }
-    QString path() const
+    // The table's path and its index file's, worked out once per name: every index command
+    // and every open asks for them.
+    const QString &path() const
     {
-        return directory.isEmpty() || directory == QLatin1String(".") ? name : QDir(directory).filePath(name);
+        if (cachedPath.isNull())
+            cachedPath = directory.isEmpty() || directory == QLatin1String(".")
+                             ? name
+                             : QDir(directory).filePath(name);
+        return cachedPath;
     }
-    QString indexPath() const
+    const QString &indexPath() const
     {
-        const QFileInfo info(path());
-        return info.dir().filePath(info.completeBaseName() + QStringLiteral(".mdx"));
+        if (cachedIndexPath.isNull()) {
+            const QFileInfo info(path());
+            cachedIndexPath = info.dir().filePath(info.completeBaseName() + QStringLiteral(".mdx"));
+        }
+        return cachedIndexPath;
+    }
+    void setLocation(const QString &folder, const QString &file)
+    {
+        directory = folder;
+        name = file;
+        cachedPath.clear();
+        cachedIndexPath.clear();
     }
 
     void requireOpen() const

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QRegularExpression>
+#include <iterator>
 
 int image_word(const MemoryImage &image, int position)
 {
@@ -20,9 +21,12 @@ qint32 image_long(const MemoryImage &image, int position)
 }
 
 namespace {
-QString twoDigits(int value)
+// The two digits of 0..99 at `out`. The texts are built in place: an import makes two per
+// record, and the Append check two more per record it passes over.
+void putTwoDigits(char16_t *out, int value)
 {
-    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+    out[0] = char16_t(u'0' + value / 10);
+    out[1] = char16_t(u'0' + value % 10);
 }
 } // namespace
 
@@ -31,19 +35,29 @@ QString image_time_text(const MemoryImage &image, int position)
     const int seconds = image.at(position);
     const int minutes = image.at(position + 1);
     const int hours = image.at(position + 2);
-    return (hours <= 23 ? twoDigits(hours) : QStringLiteral("00")) + QLatin1Char(':') +
-           (minutes <= 59 ? twoDigits(minutes) : QStringLiteral("00")) + QLatin1Char(':') +
-           (seconds <= 59 ? twoDigits(seconds) : QStringLiteral("00"));
+    char16_t text[] = {u'0', u'0', u':', u'0', u'0', u':', u'0', u'0'};
+    if (hours <= 23)
+        putTwoDigits(text, hours);
+    if (minutes <= 59)
+        putTwoDigits(text + 3, minutes);
+    if (seconds <= 59)
+        putTwoDigits(text + 6, seconds);
+    return QString(reinterpret_cast<const QChar *>(text), std::size(text));
 }
 
 QString image_date_text(const MemoryImage &image, int position)
 {
     const int day = image.at(position);
     const int month = image.at(position + 1);
-    const int year = image.at(position + 2) + 2000;
-    return (day >= 1 && day <= 31 ? twoDigits(day) : QStringLiteral("01")) + QLatin1Char('.') +
-           (month >= 1 && month <= 12 ? twoDigits(month) : QStringLiteral("01")) + QLatin1Char('.') +
-           QString::number(year);
+    const int year = image.at(position + 2) + 2000; // 2000..2255: always four digits
+    char16_t text[] = {u'0', u'1', u'.', u'0', u'1', u'.', u'2', u'0', u'0', u'0'};
+    if (day >= 1 && day <= 31)
+        putTwoDigits(text, day);
+    if (month >= 1 && month <= 12)
+        putTwoDigits(text + 3, month);
+    putTwoDigits(text + 6, year / 100);
+    putTwoDigits(text + 8, year % 100);
+    return QString(reinterpret_cast<const QChar *>(text), std::size(text));
 }
 
 qint64 datetime_seconds(const QString &date, const QString &time)
@@ -64,6 +78,24 @@ qint64 datetime_seconds(const QString &date, const QString &time)
         throw ConvertError::notDateTime(joined);
     const qint64 days = day.toJulianDay() - QDate(1, 1, 1).toJulianDay() + 1;
     return days * 86400 + hours * 3600 + minutes * 60 + seconds;
+}
+
+qint64 image_record_seconds(const MemoryImage &image, int p)
+{
+    // Without making the texts: the Append check asks this of every record it passes over. A
+    // date that does not exist raises through the texts, with their message.
+    const int seconds = image.at(p + 6);
+    const int minutes = image.at(p + 7);
+    const int hours = image.at(p + 8);
+    const int day = image.at(p + 9);
+    const int month = image.at(p + 10);
+    const QDate date(image.at(p + 11) + 2000, month >= 1 && month <= 12 ? month : 1,
+                     day >= 1 && day <= 31 ? day : 1);
+    if (!date.isValid())
+        return datetime_seconds(image_date_text(image, p + 9), image_time_text(image, p + 6));
+    const qint64 days = date.toJulianDay() - QDate(1, 1, 1).toJulianDay() + 1;
+    return days * 86400 + (hours <= 23 ? hours : 0) * 3600 + (minutes <= 59 ? minutes : 0) * 60 +
+           (seconds <= 59 ? seconds : 0);
 }
 
 namespace {
@@ -94,7 +126,7 @@ void flash2qpx01(DbfTable &table, const MemoryImage &image, const DeviceInfo &de
             last = datetime_seconds(table.text(Measurement::DATE), table.text(Measurement::TIME));
         for (int k = 0; k < count; ++k) {
             const int p = 2 + 12 * k;
-            const qint64 key = datetime_seconds(image_date_text(image, p + 9), image_time_text(image, p + 6));
+            const qint64 key = image_record_seconds(image, p);
             if (key > last)
                 break;
             skipped = k + 1;

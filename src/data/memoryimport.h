@@ -26,3 +26,5 @@ QString image_date_text(const MemoryImage &image, int position);
 // The moment of a DATE and a TIME text as whole seconds since 1 January of year 1 (day 1).
 // Texts that are no valid date and time raise ConvertError with the joined text.
 qint64 datetime_seconds(const QString &date, const QString &time);
+// datetime_seconds of the DATE and TIME texts that the record at `position` gets on import.
+qint64 image_record_seconds(const MemoryImage &image, int position);

@@ -91,6 +91,39 @@ TEST(ImageHelpers, DateTimeSeconds)
     EXPECT_EQ(datetime_seconds(QStringLiteral("07.11.2005"), QStringLiteral("10:00:00")), a);
 }
 
+// The Append check reads a record's moment from its bytes; it must be the moment of the texts the
+// record gets, for every byte the fallbacks and the calendar treat differently.
+TEST(ImageHelpers, RecordSecondsAgreeWithTheTexts)
+{
+    MemoryImage image;
+    const int edges[] = {0, 1, 2, 12, 13, 23, 24, 28, 29, 30, 31, 32, 59, 60, 99, 100, 255};
+    int compared = 0;
+    for (int day : edges)
+        for (int month : {0, 1, 2, 4, 12, 13, 255})
+            for (int year : {0, 4, 23, 100, 255})
+                for (int time : edges) {
+                    const quint8 bytes[] = {quint8(time), quint8(255 - time), quint8(time / 3),
+                                            quint8(day),  quint8(month),      quint8(year)};
+                    for (int i = 0; i < 6; ++i)
+                        image.set(2 + 6 + i, bytes[i]);
+                    const QString date = image_date_text(image, 2 + 9), clock = image_time_text(image, 2 + 6);
+                    try {
+                        const qint64 expected = datetime_seconds(date, clock);
+                        ASSERT_EQ(image_record_seconds(image, 2), expected)
+                            << qPrintable(date + u' ' + clock);
+                        ++compared;
+                    } catch (const ConvertError &e) {
+                        try {
+                            image_record_seconds(image, 2);
+                            FAIL() << qPrintable(date);
+                        } catch (const ConvertError &again) {
+                            EXPECT_EQ(again.text(), e.text());
+                        }
+                    }
+                }
+    EXPECT_GT(compared, 8000);
+    EXPECT_THROW(image_record_seconds(image, MemoryImage::Size - 8), RangeError);
+}
 class Import : public TableFixture
 {
 protected:
