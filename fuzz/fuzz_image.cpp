@@ -18,13 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     device.ModelIndex = data[0] % 12; // 0 and 11 too: the import must cope with any value
     std::copy_n(data + 1, std::min<size_t>(size - 1, MemoryImage::Size), image.bytes.begin());
     // Most counts would import thousands of zero records and slow the fuzzer to a crawl: the count
-    // stops one record after the end of the input (the unit tests cover a full image and beyond).
-    if (size >= 3) {
-        const int given = int((size - 3) / MemoryImage::RecordSize) + 1;
-        const int count = std::min(image.recordCount(), given);
-        image.bytes[0] = quint8(count & 0xFF);
-        image.bytes[1] = quint8(count >> 8);
-    }
+    // stops one record after the end of the input (the unit tests cover a full image and beyond),
+    // also for an input that ends within the count itself.
+    const int given = size >= 3 ? int((size - 3) / MemoryImage::RecordSize) + 1 : 1;
+    const int count = std::min(image.recordCount(), given);
+    image.bytes[0] = quint8(count & 0xFF);
+    image.bytes[1] = quint8(count >> 8);
     fuzzing::MemoryFiles files;
     const QString path = QStringLiteral("/fuzz/image.db");
     DbfTable table(Measurement::schema());
