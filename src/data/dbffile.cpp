@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QSet>
+#include <algorithm>
 
 using DbfIo::File;
 using DbfIo::OpenMode;
@@ -87,7 +88,7 @@ bool DbfFile::writeAll(File *file, const char *data, qint64 size, qint64 offset)
     return true;
 }
 
-bool DbfFile::readSmallFile(const QString &path, QByteArray *bytes, qint64 limit)
+bool DbfFile::readSmallFile(const QString &path, QByteArray *bytes, qint64 limit, qint64 head)
 {
     std::unique_ptr<File> in;
     QString error;
@@ -96,8 +97,9 @@ bool DbfFile::readSmallFile(const QString &path, QByteArray *bytes, qint64 limit
     const qint64 size = in->size();
     if (size < 0 || size > limit)
         return false;
-    bytes->resize(size);
-    return in->read(bytes->data(), size, 0);
+    const qint64 wanted = head < 0 ? size : std::min(size, head);
+    bytes->resize(wanted);
+    return in->read(bytes->data(), wanted, 0);
 }
 
 QString DbfFile::folderOf(const QString &path)

@@ -18,8 +18,9 @@ DbfError inUse(const QString &path);
 
 // Writes all bytes (short counts are retried).
 bool writeAll(DbfIo::File *file, const char *data, qint64 size, qint64 offset);
-// Reads a whole file of at most `limit` bytes; false when it is missing, larger or unreadable.
-bool readSmallFile(const QString &path, QByteArray *bytes, qint64 limit);
+// Reads a whole file of at most `limit` bytes (its first `head` bytes, or fewer when it is
+// shorter, for head >= 0); false when it is missing, larger or unreadable.
+bool readSmallFile(const QString &path, QByteArray *bytes, qint64 limit, qint64 head = -1);
 // The folder a file is in (absolute).
 QString folderOf(const QString &path);
 

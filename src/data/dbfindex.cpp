@@ -17,20 +17,11 @@ const QByteArray &magicLine()
 // A regular file (no link) of at most MaxFileSize bytes that starts with our first line.
 bool isOurs(const QString &path)
 {
-    DbfIo::FileSystem &fs = DbfIo::fileSystem();
-    const DbfIo::Entry entry = fs.lookup(path, false);
-    if (!entry.exists || !entry.regular)
-        return false;
-    std::unique_ptr<DbfIo::File> in;
-    QString error;
-    if (fs.open(path, DbfIo::OpenMode::Existing, false, &in, &error) != DbfIo::OpenResult::Ok)
-        return false;
-    const qint64 size = in->size();
-    const QByteArray &magic = magicLine();
-    if (size < magic.size() || size > DbfIndex::MaxFileSize)
-        return false;
-    QByteArray head(magic.size(), Qt::Uninitialized);
-    return in->read(head.data(), head.size(), 0) && head == magic;
+    const DbfIo::Entry entry = DbfIo::fileSystem().lookup(path, false);
+    QByteArray head;
+    return entry.exists && entry.regular &&
+           DbfFile::readSmallFile(path, &head, DbfIndex::MaxFileSize, magicLine().size()) &&
+           head == magicLine();
 }
 
 // Refuses a name that is a link or not an index file of this program.

@@ -309,6 +309,12 @@ void MemoryFileSystem::changing()
         beforeChange();
 }
 
+void MemoryFileSystem::namesChanged()
+{
+    if (m_keepChanges)
+        m_nameHistory.push_back(m_names);
+}
+
 quint64 MemoryFileSystem::changes() const
 {
     return m_changes;
@@ -329,8 +335,7 @@ OpenResult MemoryFileSystem::open(const QString &path, OpenMode mode, bool lock,
         node->attributes.exists = node->attributes.regular = true;
         node->attributes.id = {quint64(m_serial), node->inode};
         it = m_names.insert(path, node);
-        if (m_keepChanges)
-            m_nameHistory.push_back(m_names);
+        namesChanged();
     } else if (it == m_names.end()) {
         *error = qt_error_string(ENOENT);
         return OpenResult::Failed;
@@ -370,8 +375,7 @@ bool MemoryFileSystem::rename(const QString &from, const QString &to)
     const std::shared_ptr<Node> node = it.value();
     m_names.erase(it);
     m_names.insert(to, node);
-    if (m_keepChanges)
-        m_nameHistory.push_back(m_names);
+    namesChanged();
     return true;
 }
 
@@ -382,8 +386,7 @@ bool MemoryFileSystem::link(const QString &from, const QString &to)
         return false;
     changing();
     m_names.insert(to, it.value());
-    if (m_keepChanges)
-        m_nameHistory.push_back(m_names);
+    namesChanged();
     return true;
 }
 
@@ -393,8 +396,7 @@ bool MemoryFileSystem::remove(const QString &path)
         return false;
     changing();
     m_names.remove(path);
-    if (m_keepChanges)
-        m_nameHistory.push_back(m_names);
+    namesChanged();
     return true;
 }
 

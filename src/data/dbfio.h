@@ -151,6 +151,7 @@ public:
 private:
     friend class MemoryFile;
     void changing();
+    void namesChanged(); // keeps the names as they now stand, for powerCut()
     QMap<QString, std::shared_ptr<Node>> m_names;
     // The names as they stand after each name change since the last folder sync; [0] is durable.
     std::vector<QMap<QString, std::shared_ptr<Node>>> m_nameHistory;

@@ -274,6 +274,7 @@ void DbfTable::Private::packFile()
 DbfTable::DbfTable(QObject *parent) : QObject(parent), d(std::make_unique<Private>())
 {
     d->q = this;
+    d->setLocation(QString(), QString());
 }
 
 DbfTable::DbfTable(const QList<DbfFieldDef> &schema, QObject *parent) : DbfTable(parent)

@@ -17,10 +17,11 @@
 struct DbfTable::Private
 {
     DbfTable *q;
-    QString directory; // set through setLocation
+    // Set through setLocation.
+    QString directory;
     QString name;
-    mutable QString cachedPath;
-    mutable QString cachedIndexPath;
+    QString tablePath;
+    QString indexFilePath;
     QList<DbfFieldDef> schema;
 
     std::unique_ptr<DbfIo::File> file;
@@ -63,30 +64,18 @@ struct DbfTable::Private
         return r[0] == DbfFormat::LiveFlag && !std::memchr(r, 0, size_t(recordLength));
     }
     bool damaged(const char *r) const { return r[0] != DbfFormat::DeletedFlag && !live(r); }
-    // The table's path and its index file's, worked out once per name: every index command
-    // and every open asks for them.
-    const QString &path() const
-    {
-        if (cachedPath.isNull())
-            cachedPath = directory.isEmpty() || directory == QLatin1String(".")
-                             ? name
-                             : QDir(directory).filePath(name);
-        return cachedPath;
-    }
-    const QString &indexPath() const
-    {
-        if (cachedIndexPath.isNull()) {
-            const QFileInfo info(path());
-            cachedIndexPath = info.dir().filePath(info.completeBaseName() + QStringLiteral(".mdx"));
-        }
-        return cachedIndexPath;
-    }
+    const QString &path() const { return tablePath; }
+    const QString &indexPath() const { return indexFilePath; }
+    // Sets the folder and the file name, and the table's and its index file's paths with them:
+    // every open and every index command asks for those.
     void setLocation(const QString &folder, const QString &file)
     {
         directory = folder;
         name = file;
-        cachedPath.clear();
-        cachedIndexPath.clear();
+        tablePath =
+            directory.isEmpty() || directory == QLatin1String(".") ? name : QDir(directory).filePath(name);
+        const QFileInfo info(tablePath);
+        indexFilePath = info.dir().filePath(info.completeBaseName() + QStringLiteral(".mdx"));
     }
 
     void requireOpen() const

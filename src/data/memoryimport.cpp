@@ -21,8 +21,40 @@ qint32 image_long(const MemoryImage &image, int position)
 }
 
 namespace {
+// A record's time and date bytes as the import reads them: values out of range fall back to
+// 00 (time) and 01 (day and month); the year byte counts from 2000.
+struct ImageClock
+{
+    int hours, minutes, seconds;
+};
+struct ImageDay
+{
+    int day, month, year;
+};
+ImageClock imageClock(const MemoryImage &image, int position)
+{
+    const int seconds = image.at(position);
+    const int minutes = image.at(position + 1);
+    const int hours = image.at(position + 2);
+    return {hours <= 23 ? hours : 0, minutes <= 59 ? minutes : 0, seconds <= 59 ? seconds : 0};
+}
+ImageDay imageDay(const MemoryImage &image, int position)
+{
+    const int day = image.at(position);
+    const int month = image.at(position + 1);
+    const int year = image.at(position + 2) + 2000;
+    return {day >= 1 && day <= 31 ? day : 1, month >= 1 && month <= 12 ? month : 1, year};
+}
+
+// Whole seconds since 1 January of year 1 (day 1).
+qint64 momentSeconds(const QDate &day, int hours, int minutes, int seconds)
+{
+    const qint64 days = day.toJulianDay() - QDate(1, 1, 1).toJulianDay() + 1;
+    return days * 86400 + hours * 3600 + minutes * 60 + seconds;
+}
+
 // The two digits of 0..99 at `out`. The texts are built in place: an import makes two per
-// record, and the Append check two more per record it passes over.
+// record.
 void putTwoDigits(char16_t *out, int value)
 {
     out[0] = char16_t(u'0' + value / 10);
@@ -32,31 +64,22 @@ void putTwoDigits(char16_t *out, int value)
 
 QString image_time_text(const MemoryImage &image, int position)
 {
-    const int seconds = image.at(position);
-    const int minutes = image.at(position + 1);
-    const int hours = image.at(position + 2);
+    const ImageClock clock = imageClock(image, position);
     char16_t text[] = {u'0', u'0', u':', u'0', u'0', u':', u'0', u'0'};
-    if (hours <= 23)
-        putTwoDigits(text, hours);
-    if (minutes <= 59)
-        putTwoDigits(text + 3, minutes);
-    if (seconds <= 59)
-        putTwoDigits(text + 6, seconds);
+    putTwoDigits(text, clock.hours);
+    putTwoDigits(text + 3, clock.minutes);
+    putTwoDigits(text + 6, clock.seconds);
     return QString(reinterpret_cast<const QChar *>(text), std::size(text));
 }
 
 QString image_date_text(const MemoryImage &image, int position)
 {
-    const int day = image.at(position);
-    const int month = image.at(position + 1);
-    const int year = image.at(position + 2) + 2000; // 2000..2255: always four digits
+    const ImageDay day = imageDay(image, position); // years 2000..2255: always four digits
     char16_t text[] = {u'0', u'1', u'.', u'0', u'1', u'.', u'2', u'0', u'0', u'0'};
-    if (day >= 1 && day <= 31)
-        putTwoDigits(text, day);
-    if (month >= 1 && month <= 12)
-        putTwoDigits(text + 3, month);
-    putTwoDigits(text + 6, year / 100);
-    putTwoDigits(text + 8, year % 100);
+    putTwoDigits(text, day.day);
+    putTwoDigits(text + 3, day.month);
+    putTwoDigits(text + 6, day.year / 100);
+    putTwoDigits(text + 8, day.year % 100);
     return QString(reinterpret_cast<const QChar *>(text), std::size(text));
 }
 
@@ -76,26 +99,19 @@ qint64 datetime_seconds(const QString &date, const QString &time)
     const int seconds = m.captured(6).isEmpty() ? 0 : m.captured(6).toInt();
     if (!day.isValid() || day.year() < 1 || hours > 23 || minutes > 59 || seconds > 59)
         throw ConvertError::notDateTime(joined);
-    const qint64 days = day.toJulianDay() - QDate(1, 1, 1).toJulianDay() + 1;
-    return days * 86400 + hours * 3600 + minutes * 60 + seconds;
+    return momentSeconds(day, hours, minutes, seconds);
 }
 
 qint64 image_record_seconds(const MemoryImage &image, int p)
 {
     // Without making the texts: the Append check asks this of every record it passes over. A
     // date that does not exist raises through the texts, with their message.
-    const int seconds = image.at(p + 6);
-    const int minutes = image.at(p + 7);
-    const int hours = image.at(p + 8);
-    const int day = image.at(p + 9);
-    const int month = image.at(p + 10);
-    const QDate date(image.at(p + 11) + 2000, month >= 1 && month <= 12 ? month : 1,
-                     day >= 1 && day <= 31 ? day : 1);
+    const ImageClock clock = imageClock(image, p + 6);
+    const ImageDay day = imageDay(image, p + 9);
+    const QDate date(day.year, day.month, day.day);
     if (!date.isValid())
         return datetime_seconds(image_date_text(image, p + 9), image_time_text(image, p + 6));
-    const qint64 days = date.toJulianDay() - QDate(1, 1, 1).toJulianDay() + 1;
-    return days * 86400 + (hours <= 23 ? hours : 0) * 3600 + (minutes <= 59 ? minutes : 0) * 60 +
-           (seconds <= 59 ? seconds : 0);
+    return momentSeconds(date, clock.hours, clock.minutes, clock.seconds);
 }
 
 namespace {
