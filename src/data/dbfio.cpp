@@ -115,6 +115,31 @@ private:
     int m_fd;
 };
 
+// Other programs lock files in one of two ways that do not see each other on Linux: flock (as
+// this program always did) or POSIX record locks (fcntl, lockf: office suites, database tools,
+// Samba). The table is held with both, so that a program using either one keeps QPX out and is
+// kept out. The record lock is an open file description lock: like flock it belongs to this open,
+// so a second open of the same file in this process is refused too, and closing another
+// descriptor of the file does not drop it.
+bool lockExclusively(int fd)
+{
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return false;
+    struct flock whole
+    {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    whole.l_start = 0;
+    whole.l_len = 0; // to the end, however the file grows
+    if (::fcntl(fd, F_OFD_SETLK, &whole) != 0) {
+        const int code = errno;
+        ::flock(fd, LOCK_UN);
+        errno = code;
+        return false;
+    }
+    return true;
+}
+
 class SystemFileSystem : public FileSystem
 {
 public:
@@ -139,10 +164,10 @@ public:
         }
         // flock locks belong to the open file description: a second open of the same file, in
         // this process or another one, is refused as well, whatever the user's privileges.
-        if (lock && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (lock && !lockExclusively(fd)) {
             const int code = errno;
             ::close(fd);
-            if (code == EWOULDBLOCK)
+            if (code == EWOULDBLOCK || code == EAGAIN || code == EACCES)
                 return OpenResult::InUse;
             *error = qt_error_string(code);
             return OpenResult::Failed;
