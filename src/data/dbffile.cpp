@@ -92,7 +92,7 @@ bool DbfFile::readSmallFile(const QString &path, QByteArray *bytes, qint64 limit
 {
     std::unique_ptr<File> in;
     QString error;
-    if (DbfIo::fileSystem().open(path, OpenMode::Existing, false, &in, &error) != OpenResult::Ok)
+    if (DbfIo::fileSystem().open(path, OpenMode::ReadOnly, false, &in, &error) != OpenResult::Ok)
         return false;
     const qint64 size = in->size();
     if (size < 0 || size > limit)
@@ -124,7 +124,7 @@ void DbfFile::Claim::release()
     m_key.clear();
 }
 
-std::unique_ptr<File> DbfFile::openExclusive(const QString &file, const QString &name)
+std::unique_ptr<File> DbfFile::openExclusive(const QString &file, const QString &name, bool readOnly)
 {
     if (name.isEmpty())
         throw DbfError(QStringLiteral("Не задано имя файла таблицы."));
@@ -132,7 +132,8 @@ std::unique_ptr<File> DbfFile::openExclusive(const QString &file, const QString 
         throw inUse(file);
     std::unique_ptr<File> opened;
     QString error;
-    switch (DbfIo::fileSystem().open(file, OpenMode::Existing, true, &opened, &error)) {
+    switch (DbfIo::fileSystem().open(file, readOnly ? OpenMode::ReadOnly : OpenMode::Existing, true, &opened,
+                                     &error)) {
     case OpenResult::Ok:
         break;
     case OpenResult::InUse:
@@ -170,4 +171,40 @@ DbfFile::Replaced DbfFile::replaceFile(const QString &target, const QString &suf
     if (!fs.syncDirectory(folderOf(target)))
         result.failure = ReplaceFailure::FolderSync;
     return result;
+}
+
+void DbfFile::removeStaleScratch(const QString &target)
+{
+    DbfIo::FileSystem &fs = DbfIo::fileSystem();
+    for (const QString &suffix : {QStringLiteral("new"), QStringLiteral("pack")}) {
+        const QString scratch = scratchName(target, suffix);
+        const DbfIo::Entry e = fs.lookup(scratch, false);
+        if (e.exists && e.regular && !e.symlink)
+            fs.remove(scratch);
+    }
+}
+
+QString DbfFile::keepAside(const QString &table, const QByteArray &bytes)
+{
+    DbfIo::FileSystem &fs = DbfIo::fileSystem();
+    const QString target = fs.resolve(table);
+    for (int n = 1; n <= 99; ++n) {
+        const QString aside =
+            target + (n == 1 ? QStringLiteral(".partial") : QStringLiteral(".partial%1").arg(n));
+        if (fs.lookup(aside, false).exists) {
+            QByteArray kept;
+            if (readSmallFile(aside, &kept, bytes.size()) && kept == bytes)
+                return aside;
+            continue;
+        }
+        const Replaced made =
+            replaceFile(aside, QStringLiteral("aside"), bytes, nullptr, ReplaceMode::FreeName);
+        if (made.failure == ReplaceFailure::None)
+            return aside;
+        if (made.failure != ReplaceFailure::Name)
+            break;
+    }
+    throw DbfError(
+        QStringLiteral("Не удаётся сохранить неполную запись в конце файла «%1» в файл рядом с ним.")
+            .arg(native(table)));
 }

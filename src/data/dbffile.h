@@ -42,7 +42,8 @@ private:
 
 // Opens an existing file exclusively; a file this process or another program holds is refused.
 // `name` is the table's file name (empty: no name was given). Raises the operator's error.
-std::unique_ptr<DbfIo::File> openExclusive(const QString &file, const QString &name);
+// Read-only, the file is opened for reading and shared with other readers only.
+std::unique_ptr<DbfIo::File> openExclusive(const QString &file, const QString &name, bool readOnly = false);
 
 // What replaceFile did not manage.
 enum class ReplaceFailure {
@@ -69,5 +70,14 @@ struct Replaced
 // A file is under the name complete or not at all; no scratch file is left behind.
 Replaced replaceFile(const QString &target, const QString &suffix, const QByteArray &bytes,
                      const DbfIo::Entry *attributes, ReplaceMode mode);
+
+// Removes the scratch files that replaceFile makes beside `target` when an operation that was
+// cut off (a kill, a power cut) left them behind. Call only while holding the target.
+void removeStaleScratch(const QString &target);
+
+// Copies `bytes` into a new file beside `table` ("NAME.partial", numbered when taken by other
+// bytes) and returns its path; an existing one of the same bytes is reused. Raises when no such
+// file can be written: the bytes are not to be overwritten before they are safe.
+QString keepAside(const QString &table, const QByteArray &bytes);
 
 } // namespace DbfFile

@@ -195,6 +195,13 @@ DbfFormat::Layout DbfFormat::decodeHeader(const char *h, qint64 size)
             throw invalidFile();
         layout.fields.append(std::move(f));
     }
+    // Lengths that disagree with the descriptors are no table: a header shorter than its own
+    // descriptors and terminator, a header that runs past the end of the file, or a record length
+    // that is not the deletion flag plus the fields would place every record wrongly, and anything
+    // written from them would overwrite readings.
+    if (hl < qint64(Header::Size) + qint64(Descriptor::Size) * layout.fields.size() + 1 || hl > size ||
+        offset != rl)
+        throw invalidFile();
     layout.headerLength = hl;
     layout.recordLength = rl;
     for (qsizetype i = 0; i < layout.fields.size(); ++i) {

@@ -121,13 +121,15 @@ private:
 // kept out. The record lock is an open file description lock: like flock it belongs to this open,
 // so a second open of the same file in this process is refused too, and closing another
 // descriptor of the file does not drop it.
-bool lockExclusively(int fd)
+// Read-only, both locks are shared: readers go side by side, a writer is refused, and so is a
+// reader while a writer holds the file.
+bool lockFile(int fd, bool shared)
 {
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+    if (::flock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0)
         return false;
     struct flock whole
     {};
-    whole.l_type = F_WRLCK;
+    whole.l_type = shared ? F_RDLCK : F_WRLCK;
     whole.l_whence = SEEK_SET;
     whole.l_start = 0;
     whole.l_len = 0; // to the end, however the file grows
@@ -148,8 +150,10 @@ public:
     {
         // A new file is never made through a link: O_EXCL refuses any existing name, a dangling
         // link included.
-        const int flags =
-            O_RDWR | O_CLOEXEC | (mode == OpenMode::CreateNew ? O_CREAT | O_EXCL | O_NOFOLLOW : 0);
+        // Reading never waits: O_NONBLOCK keeps a FIFO without a writer from blocking the open (it
+        // is refused below as no regular file).
+        const int flags = O_CLOEXEC | (mode == OpenMode::ReadOnly ? O_RDONLY | O_NONBLOCK : O_RDWR) |
+                          (mode == OpenMode::CreateNew ? O_CREAT | O_EXCL | O_NOFOLLOW : 0);
         const int fd = ::open(QFile::encodeName(path).constData(), flags, 0666);
         if (fd < 0) {
             *error = qt_error_string(errno);
@@ -164,7 +168,7 @@ public:
         }
         // flock locks belong to the open file description: a second open of the same file, in
         // this process or another one, is refused as well, whatever the user's privileges.
-        if (lock && !lockExclusively(fd)) {
+        if (lock && !lockFile(fd, mode == OpenMode::ReadOnly)) {
             const int code = errno;
             ::close(fd);
             if (code == EWOULDBLOCK || code == EAGAIN || code == EACCES)
@@ -253,8 +257,8 @@ namespace DbfIo {
 class MemoryFile : public File
 {
 public:
-    MemoryFile(MemoryFileSystem *fs, std::shared_ptr<MemoryFileSystem::Node> node, bool locked)
-        : m_fs(fs), m_node(std::move(node)), m_locked(locked)
+    MemoryFile(MemoryFileSystem *fs, std::shared_ptr<MemoryFileSystem::Node> node, bool locked, bool readOnly)
+        : m_fs(fs), m_node(std::move(node)), m_locked(locked), m_readOnly(readOnly)
     {}
     ~MemoryFile() override
     {
@@ -271,6 +275,10 @@ public:
     }
     qint64 write(const char *data, qint64 size, qint64 offset) override
     {
+        if (m_readOnly) {
+            errno = EBADF;
+            return -1;
+        }
         if (offset < 0 || size < 0 || offset + size > (qint64(1) << 30)) {
             errno = EFBIG;
             return -1;
@@ -289,7 +297,7 @@ public:
     }
     bool truncate(qint64 size) override
     {
-        if (size < 0 || size > (qint64(1) << 30))
+        if (m_readOnly || size < 0 || size > (qint64(1) << 30))
             return false;
         m_fs->changing();
         m_node->data.resize(size, '\0');
@@ -308,6 +316,8 @@ public:
     Entry info() override { return m_node->attributes; }
     bool copyAttributes(const Entry &from) override
     {
+        if (m_readOnly)
+            return false;
         m_node->attributes.mode = from.mode;
         m_node->attributes.owner = from.owner;
         m_node->attributes.group = from.group;
@@ -318,6 +328,7 @@ private:
     MemoryFileSystem *m_fs;
     std::shared_ptr<MemoryFileSystem::Node> m_node;
     bool m_locked;
+    bool m_readOnly;
 };
 
 namespace {
@@ -371,7 +382,8 @@ OpenResult MemoryFileSystem::open(const QString &path, OpenMode mode, bool lock,
             return OpenResult::InUse;
         node->locked = true;
     }
-    *file = std::make_unique<MemoryFile>(this, node, lock);
+    // Locks here are all exclusive, read-only opens included: tests hold a table by one open.
+    *file = std::make_unique<MemoryFile>(this, node, lock, mode == OpenMode::ReadOnly);
     return OpenResult::Ok;
 }
 

@@ -61,6 +61,7 @@ public:
 enum class OpenMode {
     Existing,  // the file must exist
     CreateNew, // the name must not exist (not even as a dangling link); created empty
+    ReadOnly,  // the file must exist; opened for reading only, never blocks (a FIFO, a device)
 };
 enum class OpenResult { Ok, InUse, Failed };
 
@@ -68,8 +69,9 @@ class FileSystem
 {
 public:
     virtual ~FileSystem() = default;
-    // Opens for reading and writing; lock takes the file exclusively (another open with lock is
-    // refused with InUse, in this process or another). Only regular files are opened.
+    // Opens for reading and writing (ReadOnly: reading); lock takes the file exclusively (another
+    // open with lock is refused with InUse, in this process or another), or, read-only, shared
+    // with other readers and refused while a writer holds it. Only regular files are opened.
     virtual OpenResult open(const QString &path, OpenMode mode, bool lock, std::unique_ptr<File> *file,
                             QString *error) = 0;
     // The name itself, links not followed (lstat), and what it names (stat).

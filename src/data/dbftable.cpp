@@ -80,10 +80,11 @@ void DbfTable::Private::createFile()
         throw writeFailed();
 }
 
-void DbfTable::Private::openFile()
+void DbfTable::Private::openFile(bool forReading)
 {
     const QString file = path();
-    this->file = DbfFile::openExclusive(file, name);
+    this->file = DbfFile::openExclusive(file, name, forReading);
+    readOnly = forReading;
     struct Guard
     {
         Private *d;
@@ -107,11 +108,12 @@ void DbfTable::Private::openFile()
     const int rl = layout.recordLength;
 
     const qint64 actual = size > hl ? (size - hl) / rl : 0;
-    // A count that differs from the header is corrected; bytes of a torn record after the last
-    // whole one (a write that was cut off) are dropped at the same time.
+    // Bytes after the last whole record other than the end-of-file byte: a record whose write
+    // was cut off, or the rest of a file cut short. They are readings in part and never dropped.
     const qint64 trailing = size > hl ? (size - hl) % rl : 0;
     const bool torn = trailing > 1 || (trailing == 1 && h[size - 1] != Format::EndOfFile);
-    const bool corrected = actual != qint64(Format::recordCount(h)) || torn;
+    const qint64 recordsEnd = qint64(hl) + actual * rl;
+    const bool corrected = actual != qint64(Format::recordCount(h));
 
     Format::bindSchema(layout, schema);
     fields = std::move(layout.fields);
@@ -122,18 +124,30 @@ void DbfTable::Private::openFile()
     count = int(actual);
     codec = &CodePage::forLanguageDriver(quint8(h[Format::Header::LanguageDriver.offset]));
     records = data.mid(hl, qsizetype(actual) * rl);
-    data.clear();
 
     index = DbfIndex::Tags();
     char &hasIndex = header[Format::Header::ProductionIndex.offset];
     if (hasIndex != 0 && !DbfIndex::read(indexPath(), fieldByName, &index))
         hasIndex = 0; // index file gone: carry on without indexes; written with the next header write
-    if (corrected) {
-        // Partial record bytes after the last whole record are dropped with the count correction.
-        unsynced = true;
-        if (!this->file->truncate(qint64(hl) + qint64(count) * rl) || !writeHeader())
-            throw writeFailed();
+    keptAside.clear();
+    if (!readOnly) {
+        // Only an open that may write repairs; a reading one uses the count as computed.
+        DbfFile::removeStaleScratch(DbfIo::fileSystem().resolve(file));
+        if (torn) {
+            // The next row appended goes where the partial record stands: its bytes are copied
+            // to a file beside the table first.
+            keptAside = DbfFile::keepAside(file, data.mid(recordsEnd));
+        }
+        if (corrected) {
+            // The count follows the whole records; the end-of-file byte goes behind them only
+            // where it covers no partial record.
+            unsynced = true;
+            if (!writeHeader(!torn))
+                throw writeFailed();
+        }
     }
+
+    data.clear();
 
     resolved = DbfIo::fileSystem().resolve(file);
     claim.take(file);
@@ -339,11 +353,11 @@ void DbfTable::create()
     d->createFile();
 }
 
-void DbfTable::open()
+void DbfTable::open(Access access)
 {
     if (isOpen())
         return;
-    d->openFile();
+    d->openFile(access == Access::ReadOnly);
     emit rowsReset();
     emit currentChanged();
 }
@@ -382,6 +396,16 @@ DbfTable::State DbfTable::state() const
     return d->state;
 }
 
+bool DbfTable::isReadOnly() const
+{
+    return isOpen() && d->readOnly;
+}
+
+QString DbfTable::keptAsideFile() const
+{
+    return d->keptAside;
+}
+
 bool DbfTable::isEditing() const
 {
     return d->state == State::Edit || d->state == State::Insert;
@@ -409,12 +433,21 @@ bool DbfTable::isLiveRecord(int recNo) const
 QString damagedRecordsText(const DbfTable &table)
 {
     const int damaged = table.isOpen() ? table.damagedRecordCount() : 0;
+    const QString aside = table.isOpen() ? table.keptAsideFile() : QString();
+    QString text;
+    if (!aside.isEmpty())
+        text = QStringLiteral("В конце файла таблицы «%1» — неполная запись (так бывает после отключения "
+                              "питания). Её байты сохранены в файле «%2».")
+                   .arg(QDir::toNativeSeparators(table.fileName()), QDir::toNativeSeparators(aside));
     if (damaged == 0)
-        return QString();
-    return QStringLiteral("Повреждённых записей в таблице «%1»: %2 (так бывает после отключения питания). "
+        return text;
+    if (!text.isEmpty())
+        text += QLatin1Char('\n');
+    return text +
+           QStringLiteral("Повреждённых записей в таблице «%1»: %2 (так бывает после отключения питания). "
                           "Они не показываются и не учитываются; удаление строк уберёт их из файла.")
-        .arg(QDir::toNativeSeparators(table.fileName()))
-        .arg(damaged);
+               .arg(QDir::toNativeSeparators(table.fileName()))
+               .arg(damaged);
 }
 
 int DbfTable::codePage() const
@@ -458,6 +491,7 @@ void DbfTable::cancel()
 void DbfTable::deleteRecord()
 {
     d->requireOpen();
+    d->requireWritable();
     if (d->state == State::Insert) {
         cancel();
         return;
@@ -483,6 +517,7 @@ void DbfTable::deleteRecord()
 void DbfTable::pack()
 {
     d->requireOpen();
+    d->requireWritable();
     settle(this);
     d->packFile();
     emit rowsReset();

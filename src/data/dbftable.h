@@ -47,8 +47,19 @@ public:
     // Creates the file anew (replacing any file of that name that no program holds): built whole
     // in a scratch file beside it, synced, then given the name. The table stays closed.
     void create();
-    // Opens exclusively, checks and binds the schema, positions on the first row.
-    void open();
+    enum class Access {
+        ReadWrite, // held exclusively; a record count that disagrees with the size is corrected
+        ReadOnly,  // shared with other readers; nothing is written, a wrong count is only used
+    };
+    // Opens exclusively (read-only: shared with readers), checks the header against its
+    // descriptors and binds the schema, positions on the first row. A writing open also copies a
+    // partial record at the end aside (keptAsideFile) and removes scratch files left beside the
+    // table by an operation that was cut off.
+    void open(Access access = Access::ReadWrite);
+    bool isReadOnly() const;
+    // The file beside the table holding the bytes of a partial record that the last open found at
+    // the end of the file (empty: there was none).
+    QString keptAsideFile() const;
     // Syncs the file and releases it and its index file (an edit that was not posted is dropped).
     // Safe when closed. Raises when the sync fails or the file's name no longer leads to it (the
     // table is closed all the same).

@@ -69,6 +69,7 @@ void DbfTable::Private::insertRow(int recNo)
 
 void DbfTable::Private::writeIndexFile()
 {
+    requireWritable();
     DbfIndex::write(indexPath(), DbfIndex::text(index, fields));
 }
 
@@ -210,6 +211,7 @@ int DbfTable::exactRecordCount() const
 void DbfTable::addIndex(const QString &name, const QString &fieldName, bool descending)
 {
     d->requireOpen();
+    d->requireWritable();
     settle(this);
     const int f = d->fieldIndexOrThrow(fieldName);
     const QString tag = name.trimmed().toUpper();
@@ -264,6 +266,7 @@ QString DbfTable::selectedIndex() const
 void DbfTable::deleteIndex(const QString &name)
 {
     d->requireOpen();
+    d->requireWritable();
     settle(this);
     const QString tag = name.trimmed().toUpper();
     const qsizetype removed = d->index.tags.removeIf([&](const Tag &t) { return t.name == tag; });

@@ -28,6 +28,8 @@ struct DbfTable::Private
     DbfFile::Claim claim;  // the file's place in the set of files open in this process
     QString resolved;      // the file the open holds, links resolved
     bool unsynced = false; // written since the last sync
+    bool readOnly = false; // opened for reading: nothing is written, not even a repair
+    QString keptAside;     // where the open copied a partial record found at the end, if any
     State state = State::Closed;
     QByteArray header; // the first 32 bytes
     int headerLength = 0;
@@ -83,6 +85,12 @@ struct DbfTable::Private
         if (state == State::Closed)
             throw DbfError(QStringLiteral("Таблица не открыта."));
     }
+    void requireWritable() const
+    {
+        if (readOnly)
+            throw DbfError(QStringLiteral("Таблица «%1» открыта только для чтения.")
+                               .arg(QDir::toNativeSeparators(tablePath)));
+    }
     void requireEditing() const
     {
         if (state != State::Edit && state != State::Insert)
@@ -126,6 +134,7 @@ struct DbfTable::Private
     // Writes to the table file; the file is synced before the next success is reported.
     bool put(const char *data, qint64 size, qint64 offset)
     {
+        requireWritable();
         unsynced = true;
         return DbfFile::writeAll(file.get(), data, size, offset);
     }
@@ -135,7 +144,7 @@ struct DbfTable::Private
 
     // The file and its records (dbftable.cpp)
     void createFile();
-    void openFile();
+    void openFile(bool forReading);
     void postInsert();
     void postEdit();
     void packFile();

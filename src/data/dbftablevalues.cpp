@@ -86,6 +86,7 @@ double DbfTable::number(const QString &fieldName) const
 void DbfTable::append()
 {
     d->requireOpen();
+    d->requireWritable();
     settle(this);
     d->buffer = QByteArray(d->recordLength, ' ');
     d->editRec = 0;
@@ -95,6 +96,7 @@ void DbfTable::append()
 void DbfTable::edit()
 {
     d->requireOpen();
+    d->requireWritable();
     if (d->state == State::Edit || d->state == State::Insert)
         return;
     const int r = d->currentRec();
