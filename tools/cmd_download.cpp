@@ -189,7 +189,11 @@ int cmdDownload(const QStringList &args)
     bool append = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
-        if (a == QLatin1String("--port") && i + 1 < args.size())
+        if (!cli::isOption(args, i)) {
+            if (!table.isEmpty())
+                return cli::usage(QStringLiteral("unexpected argument \"%1\"").arg(a));
+            table = a;
+        } else if (a == QLatin1String("--port") && i + 1 < args.size())
             options.port = args[++i];
         else if (a == QLatin1String("--trace") && i + 1 < args.size())
             traceFile = args[++i];
@@ -200,10 +204,8 @@ int cmdDownload(const QStringList &args)
                 return cli::usage(QStringLiteral("--timeout needs a number of seconds 1..86400"));
         } else if (a == QLatin1String("--append"))
             append = true;
-        else if (a.startsWith(QLatin1String("--")) || !table.isEmpty())
-            return cli::usage(QStringLiteral("unexpected argument \"%1\"").arg(a));
         else
-            table = a;
+            return cli::usage(QStringLiteral("unexpected argument \"%1\"").arg(a));
     }
     if (table.isEmpty())
         return cli::usage(QStringLiteral("no table file given"));
@@ -240,6 +242,7 @@ int cmdDownload(const QStringList &args)
                 cli::err(QStringLiteral("Архив прибора пуст!"));
                 return int(cli::Failed);
             }
+            requireWholeImage(memoryImage());
             dbf.create();
             dbf.open();
             flash2qpx01(dbf, memoryImage(), deviceInfo(), false, &sink);

@@ -7,8 +7,6 @@
 #include "data/memoryimport.h"
 #include "data/messages.h"
 
-#include <QFile>
-
 namespace {
 
 // Messages of the import go to stderr.
@@ -24,13 +22,14 @@ int cmdImport(const QStringList &args)
 {
     QStringList positional;
     bool append = false;
-    for (const QString &a : args) {
-        if (a == QLatin1String("--append"))
-            append = true;
-        else if (a.startsWith(QLatin1String("--")))
-            return cli::usage(QStringLiteral("unknown option %1").arg(a));
-        else
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (!cli::isOption(args, i))
             positional.append(a);
+        else if (a == QLatin1String("--append"))
+            append = true;
+        else
+            return cli::usage(QStringLiteral("unknown option %1").arg(a));
     }
     if (positional.size() != 3)
         return cli::usage(QStringLiteral("import takes an image, a model index and a table file"));
@@ -40,22 +39,8 @@ int cmdImport(const QStringList &args)
         return cli::usage(QStringLiteral("MODEL is the model index, 1 to 10"));
 
     return cli::guarded([&] {
-        QFile file(positional[0]);
-        if (!file.open(QIODevice::ReadOnly)) {
-            cli::err(
-                QStringLiteral("Не удаётся открыть файл «%1»: %2").arg(positional[0], file.errorString()));
-            return int(cli::Failed);
-        }
-        if (file.size() > MemoryImage::Size) {
-            cli::err(QStringLiteral("Файл «%1» больше памяти прибора (%2 байт).")
-                         .arg(positional[0])
-                         .arg(MemoryImage::Size));
-            return int(cli::Failed);
-        }
         MemoryImage &image = memoryImage();
-        image.clear();
-        const QByteArray bytes = file.readAll();
-        std::copy(bytes.cbegin(), bytes.cend(), image.bytes.begin());
+        readImageFile(positional[0], image);
         DeviceInfo &device = deviceInfo();
         device.ModelIndex = model;
         device.TypeCode = 3;
@@ -68,6 +53,7 @@ int cmdImport(const QStringList &args)
                 cli::err(QStringLiteral("Архив прибора пуст!"));
                 return int(cli::Failed);
             }
+            requireWholeImage(image);
             table.create();
             table.open();
             flash2qpx01(table, image, device, false, &sink);

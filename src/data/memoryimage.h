@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <algorithm>
 #include <array>
 
 struct MemoryImage
@@ -14,6 +15,9 @@ struct MemoryImage
     static constexpr int MaxRecords = (Size - 2) / RecordSize; // 5461
 
     std::array<quint8, Size> bytes{};
+    // How many leading bytes hold what was really delivered (by a download, a file, or set()).
+    // The import takes no record beyond it.
+    int length = 0;
 
     // Checked access: a position outside the image raises "Range check error".
     quint8 at(int position) const
@@ -27,10 +31,17 @@ struct MemoryImage
         if (position < 0 || position >= Size)
             throw RangeError();
         bytes[size_t(position)] = value;
+        length = std::max(length, position + 1);
     }
     // Record count: bytes 0 and 1, little-endian.
     int recordCount() const { return bytes[0] | (bytes[1] << 8); }
-    void clear() { bytes.fill(0); }
+    void clear()
+    {
+        bytes.fill(0);
+        length = 0;
+    }
+    // The records that the delivered bytes hold whole.
+    int deliveredRecords() const { return std::max(0, length - 2) / RecordSize; }
 };
 
 struct DeviceInfo

@@ -1,8 +1,10 @@
 #include "memoryimport.h"
 
+#include "dbfio.h"
 #include "measurementtable.h"
 
 #include <QDate>
+#include <QDir>
 #include <QRegularExpression>
 #include <iterator>
 
@@ -125,11 +127,51 @@ double massOf(qint32 raw, int modelIndex)
 }
 } // namespace
 
+void requireWholeImage(const MemoryImage &image)
+{
+    const int count = image.recordCount();
+    if (count > MemoryImage::MaxRecords)
+        throw QpxError(QStringLiteral("Образ памяти прибора повреждён: в нём указано записей %1, а в память "
+                                      "прибора помещается не больше %2. Ничего не импортировано.")
+                           .arg(count)
+                           .arg(MemoryImage::MaxRecords));
+    if (count > image.deliveredRecords())
+        throw QpxError(QStringLiteral("Образ памяти прибора неполон: в нём указано записей %1, а получено "
+                                      "байт %2 (целых записей: %3). Ничего не импортировано.")
+                           .arg(count)
+                           .arg(image.length)
+                           .arg(image.deliveredRecords()));
+}
+
+void readImageFile(const QString &path, MemoryImage &image)
+{
+    DbfIo::FileSystem &fs = DbfIo::fileSystem();
+    const QString shown = QDir::toNativeSeparators(path);
+    const DbfIo::Entry entry = fs.lookup(path, true);
+    if (entry.exists && !entry.regular)
+        throw QpxError(QStringLiteral("«%1» — не файл образа памяти: это не обычный файл.").arg(shown));
+    std::unique_ptr<DbfIo::File> file;
+    QString error;
+    if (fs.open(path, DbfIo::OpenMode::ReadOnly, false, &file, &error) != DbfIo::OpenResult::Ok)
+        throw QpxError(QStringLiteral("Не удаётся открыть файл «%1»: %2").arg(shown, error));
+    const qint64 size = file->size();
+    if (size > MemoryImage::Size)
+        throw QpxError(
+            QStringLiteral("Файл «%1» больше памяти прибора (%2 байт).").arg(shown).arg(MemoryImage::Size));
+    image.clear();
+    if (size < 0 || !file->read(reinterpret_cast<char *>(image.bytes.data()), size, 0)) {
+        image.clear();
+        throw QpxError(QStringLiteral("Не удаётся прочитать файл «%1».").arg(shown));
+    }
+    image.length = int(size);
+}
+
 void flash2qpx01(DbfTable &table, const MemoryImage &image, const DeviceInfo &device, bool append,
                  MessageSink *messages)
 {
     if (!table.isOpen())
         return;
+    requireWholeImage(image);
     table.refresh();
     table.last();
 

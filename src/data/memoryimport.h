@@ -14,6 +14,15 @@
 void flash2qpx01(DbfTable &table, const MemoryImage &image, const DeviceInfo &device, bool append,
                  MessageSink *messages);
 
+// Refuses an image whose record count announces more records than were delivered (a download
+// or file cut short) or than the instrument's memory holds, with the operator's text naming the
+// count and what arrived. Checked before anything is created or posted.
+void requireWholeImage(const MemoryImage &image);
+
+// Reads a memory image file: a regular file of at most MemoryImage::Size bytes (never a device
+// or a FIFO, which would be read without end or block). Raises with the operator's text.
+void readImageFile(const QString &path, MemoryImage &image);
+
 // Bytes position and position + 1, unsigned little-endian. Positions outside the image raise
 // RangeError.
 int image_word(const MemoryImage &image, int position);

@@ -22,6 +22,7 @@ void TableDocument::create(const QString &fileName, OperatorPrompts &prompts)
                             MessageIcon::Information);
         return;
     }
+    requireWholeImage(memoryImage());
     table.setFileName(fileName);
     table.setSchema(Measurement::schema());
     table.create();

@@ -357,6 +357,7 @@ void DownloadProtocol::buildImage()
         throw RangeError();
 
     std::copy(bytes.begin(), bytes.end(), m_image.bytes.begin());
+    m_image.length = int(length);
     end(1);
 }
 

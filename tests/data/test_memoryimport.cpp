@@ -263,15 +263,16 @@ TEST_F(Import, ErrorsKeepThePostedRows)
     EXPECT_EQ(table.physicalRecordCount(), 2);
     EXPECT_EQ(readAll(path()).size(), 289 + 200 + 1);
 
-    // A count beyond the image: range error at record 5461, all 5461 before it on disk.
+    // A count beyond what the memory holds is refused before the first row.
     DbfTable second(Measurement::schema());
     createTable(second, QStringLiteral("range.db"));
     second.open();
     fillImage(image, fullImageRecords(), 5462);
-    EXPECT_THROW(flash2qpx01(second, image, device, false, &sink), RangeError);
-    EXPECT_EQ(second.physicalRecordCount(), 5461);
+    image.length = MemoryImage::Size;
+    EXPECT_THROW(flash2qpx01(second, image, device, false, &sink), QpxError);
+    EXPECT_EQ(second.physicalRecordCount(), 0);
     second.close();
-    EXPECT_EQ(readAll(path(QStringLiteral("range.db"))).size(), 289 + 100 * 5461 + 1);
+    EXPECT_EQ(readAll(path(QStringLiteral("range.db"))).size(), 290);
 }
 
 TEST_F(Import, AppendWithAnInvalidDateAddsNothing)

@@ -33,6 +33,7 @@ inline void fillImage(MemoryImage &image, const QList<ImageRecord> &records, int
         for (int i = 0; i < 8; ++i)
             image.bytes[size_t(p + 4 + i)] = rest[i];
     }
+    image.length = 2 + MemoryImage::RecordSize * int(records.size());
 }
 
 // A full image: 5461 readings one minute apart from 01.01.2005 00:00:00, every third one of a
