@@ -23,6 +23,20 @@ void out(const QString &text)
     write(stdout, text + QLatin1Char('\n'));
 }
 
+namespace {
+int operandsFrom = -1;
+}
+
+void setOperandsFrom(int index)
+{
+    operandsFrom = index;
+}
+
+bool isOption(const QStringList &args, int i)
+{
+    return (operandsFrom < 0 || i < operandsFrom) && args.at(i).startsWith(QLatin1String("--"));
+}
+
 int guarded(const std::function<int()> &body)
 {
     try {

@@ -41,6 +41,12 @@ const Command *findCommand(const QString &name);
 QString programUsage();
 QString commandUsage(const Command &command);
 
+// "--" ends the options: main() takes the first one out of the arguments and tells from which
+// position on every word is an operand, even one that starts with "--" (a file so named).
+void setOperandsFrom(int index);
+// Whether args[i] is an option: it starts with "--" and stands before the end of the options.
+bool isOption(const QStringList &args, int i);
+
 // The command that main() runs, whose usage usage() prints.
 void setRunningCommand(const Command *command);
 

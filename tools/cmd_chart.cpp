@@ -20,7 +20,7 @@ int cmdChart(const QStringList &args)
     return cli::guarded([&] {
         DbfTable table(Measurement::schema());
         table.setFileName(QFileInfo(args.at(0)).absoluteFilePath());
-        table.open();
+        table.open(DbfTable::Access::ReadOnly);
         if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())
             cli::err(damaged);
         if (!selectSeries(table, args.at(1))) {

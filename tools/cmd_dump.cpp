@@ -28,7 +28,7 @@ int cmdDump(const QStringList &args)
         DbfTable table;
         table.setSchema({}); // any table file: no fields are required
         table.setFileName(args[0]);
-        table.open();
+        table.open(DbfTable::Access::ReadOnly);
         if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())
             cli::err(damaged);
 

@@ -16,9 +16,9 @@ QString orDash(const QString &text)
 
 int cmdPorts(const QStringList &args)
 {
-    for (const QString &a : args) {
-        if (a.startsWith(QLatin1String("--")))
-            return cli::usage(QStringLiteral("unexpected argument \"%1\"").arg(a));
+    for (int i = 0; i < args.size(); ++i) {
+        if (cli::isOption(args, i))
+            return cli::usage(QStringLiteral("unexpected argument \"%1\"").arg(args[i]));
     }
     // One port a line, tab-separated: path (the stable name where there is one), description
     // with its maker, access. Devices named on the command line and the assigned ones follow

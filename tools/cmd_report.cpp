@@ -14,7 +14,7 @@ int cmdReport(const QStringList &args)
     return cli::guarded([&] {
         DbfTable table(Measurement::schema());
         table.setFileName(QFileInfo(args.at(0)).absoluteFilePath());
-        table.open();
+        table.open(DbfTable::Access::ReadOnly);
         if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())
             cli::err(damaged);
         const Report::PreparedReport report = *MeasurementReportPages::prepare(table);

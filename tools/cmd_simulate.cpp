@@ -71,11 +71,17 @@ int cmdSimulate(const QStringList &args)
         }
     }
 
+    // Only regular files of a bounded size: a device (/dev/zero) would be read without end and a
+    // FIFO without a writer would block. A reply four times the instrument's memory already
+    // overflows the program's receive buffer.
     auto readFile = [](const QString &path, QByteArray *bytes) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        constexpr qint64 limit = 1 << 20;
+        if (!QFileInfo(path).isFile())
             return false;
-        *bytes = file.readAll();
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || file.size() > limit)
+            return false;
+        *bytes = file.read(limit);
         return true;
     };
     if (!imageFile.isEmpty()) {

@@ -49,7 +49,10 @@ int main(int argc, char *argv[])
     }
     cli::setRunningCommand(command);
     for (int i = 2; i < argc; ++i) {
-        if (isHelp(QString::fromLocal8Bit(argv[i]))) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QLatin1String("--"))
+            break; // what follows are operands, "--help" a file so named
+        if (isHelp(arg)) {
             cli::write(stdout, cli::commandUsage(*command));
             return cli::Ok;
         }
@@ -66,5 +69,10 @@ int main(int argc, char *argv[])
     // Numbers and dates follow the locale the environment names (LANG=ru_RU.UTF-8: decimal comma).
     Regional::setCurrent(Regional::fromEnvironment());
 
-    return command->run(app->arguments().mid(2));
+    QStringList args = app->arguments().mid(2);
+    if (const qsizetype end = args.indexOf(QStringLiteral("--")); end >= 0) {
+        args.removeAt(end);
+        cli::setOperandsFrom(int(end));
+    }
+    return command->run(args);
 }
