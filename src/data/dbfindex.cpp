@@ -38,6 +38,13 @@ void checkName(const QString &index)
         throw DbfError(QStringLiteral("Файл «%1» не является индексным файлом этой программы; он не будет "
                                       "перезаписан. Удалите или переименуйте его.")
                            .arg(DbfFile::native(index)));
+    // Another program that holds the index file (with any kind of lock) keeps it: it is not
+    // replaced under that program.
+    std::unique_ptr<DbfIo::File> held;
+    QString error;
+    if (DbfIo::fileSystem().open(index, DbfIo::OpenMode::Existing, true, &held, &error) ==
+        DbfIo::OpenResult::InUse)
+        throw DbfFile::inUse(index);
 }
 
 } // namespace
