@@ -170,3 +170,86 @@ TEST_F(Cli, FileSizeLimitIsReportedLikeADiskFull)
     table.open();
     EXPECT_EQ(table.rowCount(), 7);
 }
+
+// A damaged table or image costs no byte: commands that read leave the table as it was, an image
+// that promises more records than it holds is refused before anything is made, and the exit
+// status tells the truth.
+TEST_F(Cli, DamagedInputIsRefusedAndNothingIsWritten)
+{
+    writeAll(path(QStringLiteral("img.bin")), imageBytes({reading(7, 9, 100), reading(7, 10, 200)}));
+    ASSERT_EQ(qpxCli({QStringLiteral("import"), path(QStringLiteral("img.bin")), QStringLiteral("2"), path()})
+                  .exitCode,
+              0);
+    // A header whose count disagrees with the size: read as computed, never written back.
+    QByteArray table = readAll(path());
+    table[4] = char(9);
+    writeAll(path(), table);
+    for (const QStringList &args :
+         {QStringList{QStringLiteral("dump"), path()},
+          QStringList{QStringLiteral("export"), path(), path(QStringLiteral("t.xlsx"))}}) {
+        const Result r = qpxCli(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(readAll(path()), table) << args.first().toStdString();
+    }
+    // A record length that no longer fits the fields: refused, not "repaired".
+    QByteArray bad = table;
+    bad[10] = char(0xFF);
+    bad[11] = char(0xFF);
+    writeAll(path(), bad);
+    for (const QStringList &args :
+         {QStringList{QStringLiteral("dump"), path()},
+          QStringList{QStringLiteral("export"), path(), path(QStringLiteral("t.xlsx"))}}) {
+        const Result r = qpxCli(args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, QStringLiteral("Invalid DBF file.\n"));
+        EXPECT_EQ(readAll(path()), bad);
+    }
+    writeAll(path(QStringLiteral("short.bin")), imageBytes({reading(8, 9, 300)}, 5461).left(14));
+    Result r = qpxCli({QStringLiteral("import"), path(QStringLiteral("short.bin")), QStringLiteral("2"),
+                       path(), QStringLiteral("--append")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(readAll(path()), bad);
+
+    // 14 bytes whose count says 5461: no table, no rows, a message naming both.
+    r = qpxCli({QStringLiteral("import"), path(QStringLiteral("short.bin")), QStringLiteral("2"),
+                path(QStringLiteral("new.db"))});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("5461")) && r.err.contains(QStringLiteral("14")))
+        << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("new.db"))));
+    // An append from such an image changes nothing either.
+    writeAll(path(), table);
+    r = qpxCli({QStringLiteral("import"), path(QStringLiteral("short.bin")), QStringLiteral("2"), path(),
+                QStringLiteral("--append")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(readAll(path()).mid(8), table.mid(8));
+    // Inputs without an end: refused at once.
+    r = qpxCli({QStringLiteral("import"), QStringLiteral("/dev/zero"), QStringLiteral("2"),
+                path(QStringLiteral("zero.db"))});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("zero.db"))));
+}
+
+// "--" ends the options: a table whose name starts with "--" is a table.
+TEST_F(Cli, DoubleDashEndsTheOptions)
+{
+    writeAll(path(QStringLiteral("img.bin")), imageBytes({reading(7, 9, 12345)}));
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    p.start(QStringLiteral(QPX_CLI),
+            {QStringLiteral("import"), QStringLiteral("--append"), QStringLiteral("--"),
+             QStringLiteral("img.bin"), QStringLiteral("2"), QStringLiteral("--help.db")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1) << "an append to a table that does not exist fails";
+    p.start(QStringLiteral(QPX_CLI),
+            {QStringLiteral("import"), QStringLiteral("--"), QStringLiteral("img.bin"), QStringLiteral("2"),
+             QStringLiteral("--help.db")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("--help.db"))));
+    p.start(QStringLiteral(QPX_CLI),
+            {QStringLiteral("dump"), QStringLiteral("--"), QStringLiteral("--help.db")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(p.readAllStandardOutput().contains("123"));
+}
