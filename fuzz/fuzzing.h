@@ -83,7 +83,10 @@ inline void checkFileMatches(const DbfTable &table, const QByteArray &file)
     const qint64 end = hl + count * rl;
     if (count == 0 && file.size() < end)
         return; // a file that ends before its header length says, opened as it is
-    if (file.size() < end || file.size() > end + 1 || (file.size() == end + 1 && file.back() != 0x1A))
+    // A partial record found at the end stays in place (copied aside) until a row is appended.
+    const qint64 tail = table.keptAsideFile().isEmpty() ? 1 : rl - 1;
+    if (file.size() < end || file.size() > end + tail ||
+        (table.keptAsideFile().isEmpty() && file.size() == end + 1 && file.back() != 0x1A))
         std::abort();
     const auto byte = [&](int i) { return quint32(quint8(file[i])); };
     if ((byte(4) | byte(5) << 8 | byte(6) << 16 | byte(7) << 24) != quint32(count))
@@ -92,6 +95,21 @@ inline void checkFileMatches(const DbfTable &table, const QByteArray &file)
         if (table.recordBytes(r) != QByteArrayView(file).sliced(hl + (r - 1) * rl, rl))
             std::abort();
     }
+}
+
+// What an open may change in a file: the header's date (bytes 1 to 3), record count (4 to 7) and
+// index flag (28), and an end-of-file byte added behind the last record. Every other byte, the
+// records above all, stays; nothing is cut off.
+inline void checkOpenKeptBytes(const QByteArray &before, const QByteArray &after)
+{
+    if (after.size() < before.size() || after.size() > before.size() + 1)
+        std::abort();
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        if (after[i] != before[i] && !(i >= 1 && i <= 7) && i != 28)
+            std::abort();
+    }
+    if (after.size() == before.size() + 1 && after.back() != 0x1A)
+        std::abort();
 }
 
 // The order kept up to date change by change is the one a rebuild gives: the rows as they are,
