@@ -1,11 +1,11 @@
+// The port list's system part on POSIX systems: device nodes, their owner group, the lock files
+// and advisory locks other programs take, the holders named from /proc.
 #include "serialports.h"
-
-#include "data/settingsstore.h"
+#include "serialportssystem.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSerialPortInfo>
 #include <QStandardPaths>
 #include <algorithm>
 #include <cerrno>
@@ -22,12 +22,6 @@
 namespace SerialPorts {
 
 namespace {
-
-QString deviceOf(const QString &path)
-{
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? path : canonical;
-}
 
 QString groupName(gid_t gid)
 {
@@ -89,6 +83,20 @@ PortCheck busy(PortCheck check, const QString &procDir, qint64 lockPid = 0)
 }
 
 } // namespace
+
+QString deviceOf(const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+}
+
+QString noPermissionText(const PortCheck &check)
+{
+    return QStringLiteral("нет прав на чтение и запись; устройство принадлежит группе «%1»: "
+                          "добавьте пользователя в эту группу (sudo usermod -aG %1 %2) "
+                          "и войдите в систему заново")
+        .arg(check.group, userName());
+}
 
 QMap<QString, QString> stableNames(const QString &byIdDir)
 {
@@ -206,98 +214,6 @@ QList<Holder> holdersOf(const QString &device, const QString &procDir)
         }
     }
     return holders;
-}
-
-QList<PortEntry> listPorts(const QStringList &extraPaths)
-{
-    QList<PortEntry> entries;
-    const QMap<QString, QString> stable = stableNames();
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports) {
-        PortEntry entry;
-        entry.device = deviceOf(info.systemLocation());
-        entry.path = stable.value(entry.device, info.systemLocation());
-        entry.description = info.description();
-        entry.manufacturer = info.manufacturer();
-        entry.serialNumber = info.serialNumber();
-        entry.check = checkAccess(entry.path);
-        entries.append(entry);
-    }
-    for (const QString &path : extraPaths) {
-        const QString device = deviceOf(path);
-        const bool listed = std::any_of(entries.begin(), entries.end(), [&](const PortEntry &e) {
-            return e.path == path || e.device == device;
-        });
-        if (listed || path.isEmpty())
-            continue;
-        PortEntry entry;
-        entry.path = path;
-        entry.device = device;
-        entry.check = checkAccess(path);
-        entries.append(entry);
-    }
-    return entries;
-}
-
-QString assignedPort(int com)
-{
-    return SettingsStore::open()->value(QStringLiteral("Ports/COM%1").arg(com)).toString().trimmed();
-}
-
-void assignPort(int com, const QString &path)
-{
-    const std::unique_ptr<QSettings> settings = SettingsStore::open();
-    const QString key = QStringLiteral("Ports/COM%1").arg(com);
-    if (path.trimmed().isEmpty())
-        settings->remove(key);
-    else
-        settings->setValue(key, path.trimmed());
-    settings->sync();
-}
-
-QString accessWord(Access access)
-{
-    switch (access) {
-    case Access::Available:
-        return QStringLiteral("доступен");
-    case Access::Missing:
-        return QStringLiteral("нет устройства");
-    case Access::NoPermission:
-        return QStringLiteral("нет доступа");
-    case Access::Busy:
-        return QStringLiteral("занят");
-    case Access::Failed:
-        break;
-    }
-    return QStringLiteral("ошибка");
-}
-
-QString accessText(const PortCheck &check)
-{
-    switch (check.access) {
-    case Access::Available:
-        return QStringLiteral("доступен");
-    case Access::Missing:
-        return QStringLiteral("нет такого устройства");
-    case Access::NoPermission:
-        return QStringLiteral("нет прав на чтение и запись; устройство принадлежит группе «%1»: "
-                              "добавьте пользователя в эту группу (sudo usermod -aG %1 %2) "
-                              "и войдите в систему заново")
-            .arg(check.group, userName());
-    case Access::Busy: {
-        if (check.holders.isEmpty())
-            return QStringLiteral("занят другой программой");
-        QStringList names;
-        for (const Holder &h : check.holders)
-            names << QStringLiteral("%1 (PID %2)")
-                         .arg(h.name.isEmpty() ? QStringLiteral("?") : h.name)
-                         .arg(h.pid);
-        return QStringLiteral("занят другой программой: ") + names.join(QStringLiteral(", "));
-    }
-    case Access::Failed:
-        break;
-    }
-    return QStringLiteral("не открывается: ") + check.detail;
 }
 
 } // namespace SerialPorts
