@@ -30,7 +30,9 @@ int main(int argc, char *argv[])
 {
     qInstallMessageHandler(dropQtMessages);
     // A file size limit (ulimit -f) then fails the write, which is reported like a full disk.
+#ifdef SIGXFSZ // POSIX only: Windows has no file size limit signal
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
     const QString word = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (isHelp(word)) {
         cli::write(stdout, cli::programUsage());
