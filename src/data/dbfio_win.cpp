@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <vector>
 
 #include <windows.h>
 
@@ -154,6 +156,33 @@ private:
     HANDLE m_handle;
 };
 
+// FileRenameInfoEx (Windows 10 1709): mingw-w64's headers name it only for newer targets.
+constexpr auto RenameInfoEx = FILE_INFO_BY_HANDLE_CLASS(22);
+
+// Renames from to to with POSIX semantics through a handle of from: the name to changes its file
+// even while to is open. False where the system or the volume does not offer it.
+bool renameOverOpenFile(const QString &from, const QString &to)
+{
+    const HANDLE h = ::CreateFileW(nativeName(from).c_str(), DELETE | SYNCHRONIZE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    // The new name as a full path in its long form.
+    const std::wstring target = (QStringLiteral("\\??\\") + QDir::toNativeSeparators(QFileInfo(to).absoluteFilePath())).toStdWString();
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+    auto *info = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
+    // Flags share their place with the older ReplaceIfExists, at the start of the structure.
+    const DWORD flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+    std::memcpy(buffer.data(), &flags, sizeof flags);
+    info->RootDirectory = nullptr;
+    info->FileNameLength = DWORD(target.size() * sizeof(wchar_t));
+    std::memcpy(info->FileName, target.data(), info->FileNameLength);
+    const bool renamed = ::SetFileInformationByHandle(h, RenameInfoEx, info, DWORD(buffer.size())) != 0;
+    ::CloseHandle(h);
+    return renamed;
+}
+
 class SystemFileSystem : public FileSystem
 {
 public:
@@ -219,7 +248,13 @@ public:
     }
     bool rename(const QString &from, const QString &to) override
     {
-        // Replaces the target in one step; WRITE_THROUGH returns only once the move is on the disk.
+        // The table layer renames a rebuilt file over the table it holds open. Windows refuses to
+        // replace a file that has open handles, except with POSIX semantics (Windows 10 1709 and
+        // later, NTFS), when every handle shares delete access as the table's does.
+        if (renameOverOpenFile(from, to))
+            return true;
+        // Elsewhere the classic move: replaces the target in one step when nobody holds it;
+        // WRITE_THROUGH returns only once the move is on the disk.
         return ::MoveFileExW(nativeName(from).c_str(), nativeName(to).c_str(),
                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }
