@@ -50,11 +50,25 @@ if(WIN32)
     set(CPACK_NSIS_DISPLAY_NAME "QPX ${PROJECT_VERSION}")
     set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/dist/windows/qpx.ico)
     set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/dist/windows/qpx.ico)
-    set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\qpx.exe")
+    set(CPACK_NSIS_INSTALLED_ICON_NAME qpx.exe)
     set(CPACK_NSIS_URL_INFO_ABOUT "${QPX_HOMEPAGE}")
     set(CPACK_NSIS_CONTACT "${QPX_MAINTAINER}")
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
     set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+    # Program Files\QPX on 64-bit Windows; "QPX" in the Start menu; the options page offers a
+    # desktop shortcut and qpx-cli on the PATH. The uninstaller is registered in "Programs and
+    # Features" with the display name, the version and the program's icon.
+    set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+    set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY QPX)
+    set(CPACK_NSIS_MODIFY_PATH ON)
+    set(CPACK_CREATE_DESKTOP_LINKS qpx)
+    set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+    set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
+    set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
+    # A 64-bit setup program for the 64-bit programs: it needs no 32-bit subsystem (WoW64 on
+    # Windows, wine32 under Wine), and Unicode, so that folder names with Cyrillic letters
+    # install whatever the system's code page.
+    set(CPACK_NSIS_DEFINES "Unicode true\n  Target amd64-unicode")
 else()
     set(CPACK_GENERATOR DEB)
     # The package installs where the build put its fixed paths (the manual's path).
