@@ -1,5 +1,7 @@
 #include "portsdialog.h"
 
+#include "CPDrv.h"
+
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -15,7 +17,7 @@ enum Column { ColPath, ColDescription, ColManufacturer, ColSerial, ColAccess, Co
 
 QString defaultDevice(int com)
 {
-    return QStringLiteral("/dev/ttyS%1").arg(com - 1);
+    return TCommPortDriver::defaultDevice(com);
 }
 
 } // namespace
