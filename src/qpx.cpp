@@ -19,7 +19,9 @@ int main(int argc, char *argv[])
 {
     // A file size limit (ulimit -f) then fails the write, which is reported like a full disk,
     // instead of killing the program without a word.
+#ifdef SIGXFSZ // POSIX only: Windows has no file size limit signal
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Norvelt"));
     QCoreApplication::setApplicationName(QStringLiteral("QPX"));

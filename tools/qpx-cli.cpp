@@ -6,7 +6,12 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <csignal>
+#include <cstdio>
 #include <memory>
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -30,7 +35,15 @@ int main(int argc, char *argv[])
 {
     qInstallMessageHandler(dropQtMessages);
     // A file size limit (ulimit -f) then fails the write, which is reported like a full disk.
+#ifdef SIGXFSZ // POSIX only: Windows has no file size limit signal
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
+#ifdef Q_OS_WIN
+    // Output goes out byte for byte as on Linux: the dump's CR LF stays CR LF and usage lines end
+    // in LF, instead of the C library adding a CR before every LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     const QString word = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (isHelp(word)) {
         cli::write(stdout, cli::programUsage());

@@ -1,11 +1,10 @@
 #pragma once
-// SIGINT and SIGTERM for a qpx-cli command that runs an event loop: while a StopSignals lives, the
-// signal handler only writes a byte to a pipe, and the loop calls stopRequested() on its own thread.
-#include <csignal>
+// Interrupts for a qpx-cli command that runs an event loop (Ctrl+C, a termination request): while
+// a StopSignals lives, the interrupt only hands a note to the loop, and the loop calls
+// stopRequested() on its own thread. POSIX: SIGINT and SIGTERM (stopsignals_posix.cpp); Windows:
+// the console's Ctrl+C, Ctrl+Break and close events (stopsignals_win.cpp).
 #include <functional>
 #include <memory>
-
-class QSocketNotifier;
 
 namespace cli {
 
@@ -18,11 +17,8 @@ public:
     StopSignals &operator=(const StopSignals &) = delete;
 
 private:
-    std::unique_ptr<QSocketNotifier> m_notifier;
-    struct sigaction m_oldInt
-    {};
-    struct sigaction m_oldTerm
-    {};
+    struct Private;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace cli

@@ -1,12 +1,33 @@
-// The port list's system side on Windows. Windows tells whether a COM port is present and free
-// only through an open: CreateFileA fails with ERROR_FILE_NOT_FOUND for a port that is not
-// there and with ERROR_ACCESS_DENIED for one another program holds (COM ports are always
-// exclusive). It does not say which program holds it.
+// The port list's system side on Windows. The DOS device table says whether a COM port is
+// there without opening it; whether it is free only an open tells: CreateFileA fails with
+// ERROR_ACCESS_DENIED for a port another program holds (COM ports are always exclusive), and
+// with ERROR_FILE_NOT_FOUND for one that went meanwhile. Windows does not say which program
+// holds a port.
 #include "serialports.h"
 #include "serialports_platform.h"
 #include "win32comm.h"
 
+#include <iterator>
+
 namespace SerialPorts {
+
+namespace {
+
+// False only when name is a COM port that the DOS device table does not hold.
+bool mayExist(const QString &device)
+{
+    const QString prefix = QStringLiteral("\\\\.\\");
+    if (!device.startsWith(prefix))
+        return true;
+    const QString dosName = device.mid(prefix.size());
+    if (!dosName.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        return true;
+    wchar_t target[1024];
+    return ::QueryDosDeviceW(reinterpret_cast<const wchar_t *>(dosName.utf16()), target,
+                             DWORD(std::size(target))) != 0;
+}
+
+} // namespace
 
 QString devicePath(const QString &path)
 {
@@ -23,7 +44,7 @@ PortCheck checkAccess(const QString &path)
     PortCheck check;
     check.path = path;
     check.device = devicePath(path);
-    if (check.device.isEmpty()) {
+    if (check.device.isEmpty() || !mayExist(check.device)) {
         check.access = Access::Missing;
         return check;
     }
