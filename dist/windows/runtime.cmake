@@ -29,9 +29,13 @@ find_file(QPX_XLSXWRITER_DLL NAMES libxlsxwriter.dll xlsxwriter.dll
 find_file(QPX_ZLIB_DLL NAMES zlib1.dll libz-1.dll
           HINTS ${XLSXWRITER_PREFIX}/bin ${XLSXWRITER_LIBDIR}/../bin)
 # The compiler's own run-time (C++ library, unwinder, threads): the copies of the compiler that
-# built the programs.
+# built the programs. (MSVC's run-time is the system's redistributable.)
 set(qpx_runtime_dlls)
-foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+set(qpx_compiler_dlls)
+if(MINGW)
+    set(qpx_compiler_dlls libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+endif()
+foreach(dll IN LISTS qpx_compiler_dlls)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
                     OUTPUT_VARIABLE found OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(NOT IS_ABSOLUTE "${found}" OR NOT EXISTS "${found}")

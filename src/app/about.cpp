@@ -1,5 +1,6 @@
 #include "about.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
@@ -38,6 +39,9 @@ QString fileVersionText(const char *compiledVersion)
 
 QString fileVersionText()
 {
+    const QString fromResource = resourceFileVersion(QCoreApplication::applicationFilePath());
+    if (!fromResource.isEmpty())
+        return fileVersionText(fromResource.toUtf8().constData());
 #ifdef QPX_VERSION_TEXT
     return fileVersionText(QPX_VERSION_TEXT);
 #else

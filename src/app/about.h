@@ -5,9 +5,14 @@
 class QLabel;
 class QPushButton;
 
-// The file version compiled into the executable; "0.0.0.0" when it is missing or shorter than two
-// characters.
+// The version of the running executable: on Windows the "FileVersion" of its version resource
+// (qpx.rc), elsewhere (and for a Windows program without the resource) the version compiled in;
+// "0.0.0.0" when it is missing or shorter than two characters.
 QString fileVersionText();
+// The "FileVersion" value of the version resource of an executable, in its block for Russian,
+// code page 1251 ("041904E3"); empty when the file has none or the system has no such resources
+// (versionresource_win.cpp, versionresource.cpp).
+QString resourceFileVersion(const QString &executable);
 // The same rule applied to a given version string (nullptr: no version information).
 QString fileVersionText(const char *compiledVersion);
 

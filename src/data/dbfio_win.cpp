@@ -100,7 +100,7 @@ Entry entryOf(HANDLE h)
 class SystemFile : public File
 {
 public:
-    explicit SystemFile(HANDLE h) : m_handle(h) {}
+    explicit SystemFile(HANDLE h) : m_handle(h), m_volume(entryOf(h).id.device) {}
     ~SystemFile() override { ::CloseHandle(m_handle); }
 
     qint64 size() override
@@ -135,7 +135,15 @@ public:
     // FlushFileBuffers writes the file's data and its metadata (size, times) through the disk's
     // cache: what the program reports saved is on the medium.
     bool sync() override { return ::FlushFileBuffers(m_handle) != 0; }
-    Entry info() override { return entryOf(m_handle); }
+    Entry info() override
+    {
+        // The volume of an open file never changes. Wine reports 0 for it once the file was
+        // renamed (as every table file is, from its scratch name): the one seen at the open stands.
+        Entry e = entryOf(m_handle);
+        if (e.exists && e.id.device == 0)
+            e.id.device = m_volume;
+        return e;
+    }
     bool copyAttributes(const Entry &from) override
     {
         // A rebuilt file inherits the folder's access list as the old one did; only the read-only
@@ -154,6 +162,7 @@ public:
 
 private:
     HANDLE m_handle;
+    quint64 m_volume;
 };
 
 // FileRenameInfoEx (Windows 10 1709): mingw-w64's headers name it only for newer targets.
@@ -261,8 +270,34 @@ public:
             return true;
         // Elsewhere the classic move: replaces the target in one step when nobody holds it;
         // WRITE_THROUGH returns only once the move is on the disk.
-        return ::MoveFileExW(nativeName(from).c_str(), nativeName(to).c_str(),
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        const std::wstring source = nativeName(from), target = nativeName(to);
+        if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (::GetLastError() != ERROR_ACCESS_DENIED)
+            return false;
+        return replaceHeldFile(source, target);
+    }
+    // The target is held open (by the table itself): an open file cannot be replaced, but it
+    // can be renamed when its handles share delete access. It moves aside, the new file takes
+    // its name, and the old one is deleted (for good once the table lets it go). A power cut
+    // between the two moves leaves the old table under the name ".NAME.replaced" and the new
+    // one under the scratch name, both whole; the two moves are written through, so that
+    // window is as short as the disk allows.
+    static bool replaceHeldFile(const std::wstring &source, const std::wstring &target)
+    {
+        const QFileInfo info(QString::fromStdWString(target));
+        const std::wstring aside =
+            nativeName(QDir(info.path()).filePath(QStringLiteral(".%1.replaced").arg(info.fileName())));
+        if (!::MoveFileExW(target.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return false;
+        if (!::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            const DWORD code = ::GetLastError();
+            ::MoveFileExW(aside.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH); // the old table back
+            ::SetLastError(code);
+            return false;
+        }
+        ::DeleteFileW(aside.c_str());
+        return true;
     }
     bool link(const QString &from, const QString &to) override
     {

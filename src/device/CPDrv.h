@@ -4,9 +4,14 @@
 // with its own timer on the GUI thread, handing every batch of received bytes to OnReceiveData.
 // It never shows anything: every operation reports through its result.
 //
-// The Windows names "\\.\COM1" .. "\\.\COM16" are kept. Elsewhere "\\.\COMn" resolves to the
-// settings value "Ports/COMn" when present, else to /dev/ttyS<n-1>; any other name (a device
-// path such as /dev/ttyUSB0 or /dev/pts/3) is used as it stands.
+// The Windows names "\\.\COM1" .. "\\.\COM16" are kept. "\\.\COMn" resolves to the settings
+// value "Ports/COMn" when present (an adapter on COM5 can serve the "\\.\COM1" role), else to
+// the system's own device for it: the name itself on Windows, /dev/ttyS<n-1> elsewhere. Any
+// other name (a device path such as /dev/ttyUSB0 or /dev/pts/3, "\\.\COM7") is used as it
+// stands.
+//
+// The talking to the system is a SerialLine (serialline.h), one per platform; this class keeps
+// the properties, the polling timer and every rule of opening, sending and delivery.
 //
 // A device that goes away while open (a USB adapter pulled, the other side of a line hanging up)
 // is noticed at once: the port is closed, polling stops and OnConnectionLost is raised, so that
@@ -19,7 +24,8 @@
 #include <memory>
 #include <vector>
 
-class QSerialPort;
+class SerialLine;
+struct SerialLineSettings;
 
 enum TPortNumber {
     pnCustom,
@@ -79,6 +85,8 @@ public:
         std::function<void(TCommPortDriver *sender, const void *Packet, quint32 DataSize)>;
 
     explicit TCommPortDriver(QObject *parent = nullptr);
+    // With a line of the caller's (tests give a scripted one); the system's line otherwise.
+    explicit TCommPortDriver(std::unique_ptr<SerialLine> line, QObject *parent = nullptr);
     ~TCommPortDriver() override;
 
     // Properties (getters and setters follow the setter rules: see the .cpp).
@@ -140,6 +148,8 @@ public:
 
     // The device the name stands for on this system (see above).
     static QString resolvePortName(const QString &name);
+    // The device "\\.\COM<com>" stands for when the settings assign none.
+    static QString defaultDevice(int com);
     // The rate in bits per second of a table entry (0 for brCustom).
     static quint32 baudRateOf(TBaudRate rate);
     // The size of the chunk buffer, which follows InBufSize.
@@ -150,11 +160,11 @@ public:
     QString openErrorText() const { return m_openError; }
 
 private:
-    bool lineGone() const;
+    SerialLineSettings lineSettings() const;
     void checkLine();
     void deliver();
 
-    std::unique_ptr<QSerialPort> m_serial;
+    std::unique_ptr<SerialLine> m_line;
     QString m_openError;
     bool m_lineCheckQueued = false;
     QTimer m_pollTimer;

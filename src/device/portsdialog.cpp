@@ -1,5 +1,7 @@
 #include "portsdialog.h"
 
+#include "CPDrv.h"
+
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -15,7 +17,7 @@ enum Column { ColPath, ColDescription, ColManufacturer, ColSerial, ColAccess, Co
 
 QString defaultDevice(int com)
 {
-    return QStringLiteral("/dev/ttyS%1").arg(com - 1);
+    return TCommPortDriver::defaultDevice(com);
 }
 
 } // namespace
@@ -63,9 +65,7 @@ TPortsDialog::TPortsDialog(QWidget *parent) : QDialog(parent)
     row(2, 2, Com2Edit, Com2Assign, Com2State);
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
-    layout->addWidget(new QLabel(QStringLiteral("Любой путь к устройству можно ввести в поле вручную. "
-                                                "Пустое поле: устройство по умолчанию."),
-                                 this));
+    layout->addWidget(new QLabel(SerialPorts::entryHint(), this));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));

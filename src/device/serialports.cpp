@@ -1,8 +1,7 @@
-// The port list's part every system shares: the ports Qt enumerates with each one's check, the
-// assignment of devices to "\\.\COM1" and "\\.\COM2", and the operator's texts. The checks
-// themselves are in serialports_posix.cpp and serialports_win.cpp.
+// The port list's parts every system shares: the list itself (Qt's enumeration plus the paths
+// asked for), the role assignments in the settings, and the operator's texts.
 #include "serialports.h"
-#include "serialportssystem.h"
+#include "serialports_platform.h"
 
 #include "data/settingsstore.h"
 
@@ -18,7 +17,7 @@ QList<PortEntry> listPorts(const QStringList &extraPaths)
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports) {
         PortEntry entry;
-        entry.device = deviceOf(info.systemLocation());
+        entry.device = devicePath(info.systemLocation());
         entry.path = stable.value(entry.device, info.systemLocation());
         entry.description = info.description();
         entry.manufacturer = info.manufacturer();
@@ -27,7 +26,7 @@ QList<PortEntry> listPorts(const QStringList &extraPaths)
         entries.append(entry);
     }
     for (const QString &path : extraPaths) {
-        const QString device = deviceOf(path);
+        const QString device = devicePath(path);
         const bool listed = std::any_of(entries.begin(), entries.end(), [&](const PortEntry &e) {
             return e.path == path || e.device == device;
         });
@@ -81,12 +80,12 @@ QString accessText(const PortCheck &check)
     case Access::Available:
         return QStringLiteral("доступен");
     case Access::Missing:
-        return QStringLiteral("нет такого устройства");
+        return Platform::missingText();
     case Access::NoPermission:
-        return noPermissionText(check);
+        return Platform::noPermissionText(check);
     case Access::Busy: {
         if (check.holders.isEmpty())
-            return QStringLiteral("занят другой программой");
+            return Platform::busyText();
         QStringList names;
         for (const Holder &h : check.holders)
             names << QStringLiteral("%1 (PID %2)")
@@ -98,6 +97,11 @@ QString accessText(const PortCheck &check)
         break;
     }
     return QStringLiteral("не открывается: ") + check.detail;
+}
+
+QString entryHint()
+{
+    return Platform::entryHint();
 }
 
 } // namespace SerialPorts

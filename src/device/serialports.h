@@ -4,8 +4,11 @@
 // another program (named when the system tells), or some other refusal of the system.
 //
 // Headless: the ports dialog, `qpx-cli ports` and the download's not-found report all read
-// from here. Listing never opens a device (opening a tty may toggle its modem lines); only
-// probe() does, after an open has already failed or when asked for one path.
+// from here. On POSIX systems listing never opens a device (opening a tty may toggle its modem
+// lines); only probe() does, after an open has already failed or when asked for one path. On
+// Windows the only way to learn whether a COM port is held is to open it, so the quick check
+// opens and closes it at once (no line settings are applied); the system does not name the
+// program that holds a port.
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -48,7 +51,11 @@ struct PortEntry
     PortCheck check;
 };
 
-// The stable names of byIdDir (symbolic links) by the device each stands for.
+// The device a path stands for: symbolic links followed (POSIX); "COM<n>" written as
+// "\\.\COM<n>" (Windows).
+QString devicePath(const QString &path);
+
+// The stable names of byIdDir (symbolic links) by the device each stands for (none on Windows).
 QMap<QString, QString> stableNames(const QString &byIdDir = QStringLiteral("/dev/serial/by-id"));
 
 // Quick check without opening: existence, permission for this user, another program's lock file.
@@ -72,6 +79,8 @@ void assignPort(int com, const QString &path);
 // The operator's text for a check: "доступен", "нет такого устройства", the permission remedy,
 // the program holding it.
 QString accessText(const PortCheck &check);
+// What the operator may type in the ports dialog's fields, for this system.
+QString entryHint();
 // Short form for a list column: "доступен", "нет устройства", "нет доступа", "занят", "ошибка".
 QString accessWord(Access access);
 

@@ -1,7 +1,7 @@
-// The port list's system part on POSIX systems: device nodes, their owner group, the lock files
-// and advisory locks other programs take, the holders named from /proc.
+// The port list's system side on POSIX systems: device nodes, their permissions and groups, the
+// lock files and advisory locks other programs hold, and /proc for naming the holder.
 #include "serialports.h"
-#include "serialportssystem.h"
+#include "serialports_platform.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,18 +84,10 @@ PortCheck busy(PortCheck check, const QString &procDir, qint64 lockPid = 0)
 
 } // namespace
 
-QString deviceOf(const QString &path)
+QString devicePath(const QString &path)
 {
     const QString canonical = QFileInfo(path).canonicalFilePath();
     return canonical.isEmpty() ? path : canonical;
-}
-
-QString noPermissionText(const PortCheck &check)
-{
-    return QStringLiteral("нет прав на чтение и запись; устройство принадлежит группе «%1»: "
-                          "добавьте пользователя в эту группу (sudo usermod -aG %1 %2) "
-                          "и войдите в систему заново")
-        .arg(check.group, userName());
 }
 
 QMap<QString, QString> stableNames(const QString &byIdDir)
@@ -119,7 +111,7 @@ PortCheck checkAccess(const QString &path)
 {
     PortCheck check;
     check.path = path;
-    check.device = deviceOf(path);
+    check.device = devicePath(path);
     const QByteArray device = QFile::encodeName(check.device);
     struct stat st
     {};
@@ -215,5 +207,33 @@ QList<Holder> holdersOf(const QString &device, const QString &procDir)
     }
     return holders;
 }
+
+namespace Platform {
+
+QString missingText()
+{
+    return QStringLiteral("нет такого устройства");
+}
+
+QString busyText()
+{
+    return QStringLiteral("занят другой программой");
+}
+
+QString noPermissionText(const PortCheck &check)
+{
+    return QStringLiteral("нет прав на чтение и запись; устройство принадлежит группе «%1»: "
+                          "добавьте пользователя в эту группу (sudo usermod -aG %1 %2) "
+                          "и войдите в систему заново")
+        .arg(check.group, userName());
+}
+
+QString entryHint()
+{
+    return QStringLiteral("Любой путь к устройству можно ввести в поле вручную. "
+                          "Пустое поле: устройство по умолчанию.");
+}
+
+} // namespace Platform
 
 } // namespace SerialPorts

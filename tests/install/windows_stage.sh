@@ -34,7 +34,7 @@ fi
 checked=0
 while IFS= read -r -d '' file; do
   checked=$((checked + 1))
-  imports=$("$objdump" -p "$file" 2>/dev/null | sed -n 's/^[[:space:]]*DLL Name: //p' | tr -d '\r')
+  imports=$(LC_ALL=C "$objdump" -p "$file" 2>/dev/null | sed -n 's/^[[:space:]]*DLL Name: //p' | tr -d '\r')
   [ -n "$imports" ] || { fail "${file#"$stage"/} imports nothing (not a PE file?)"; continue; }
   while IFS= read -r dll; do
     lower=${dll,,}

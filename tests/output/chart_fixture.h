@@ -4,6 +4,7 @@
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/regional.h"
+#include "support/heldfile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -13,7 +13,11 @@ public:
     {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+        clearRegistry();
     }
+    ~TemporarySettings() { clearRegistry(); }
+    TemporarySettings(const TemporarySettings &) = delete;
+    TemporarySettings &operator=(const TemporarySettings &) = delete;
     // The settings key as the program sees it, read afresh from the file.
     QVariant value(const QString &name) const
     {
@@ -39,6 +43,17 @@ public:
     QTemporaryDir dir;
 
 private:
+    // The native settings of Windows are the registry, which no folder stands in for: the key
+    // starts and ends empty instead (the Windows build's tests that use it run one at a time).
+    static void clearRegistry()
+    {
+#ifdef Q_OS_WIN
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, Organization, Application);
+        s.clear();
+        s.sync();
+#endif
+    }
+
     static inline const QString Organization = QStringLiteral("Norvelt");
     static inline const QString Application = QStringLiteral("QPX");
 };
