@@ -5,6 +5,7 @@
 #include "device/CPDrv.h"
 #include "device/serialports.h"
 #include "device/win32comm.h"
+#include "support/temporarysettings.h"
 
 #include <QString>
 #include <gtest/gtest.h>
@@ -155,19 +156,18 @@ TEST(Win32SerialLine, MissingPortGivesTheNoSuchPortCause)
 
 TEST(Win32SerialLine, RoleAssignmentNamesAnotherComPort)
 {
-    // A role the download never uses, so that the real assignments are not touched.
-    const int role = 16;
-    const QString roleName = QStringLiteral("\\\\.\\COM16");
-    const QString previous = SerialPorts::assignedPort(role);
-    EXPECT_EQ(TCommPortDriver::defaultDevice(role), roleName);
-    SerialPorts::assignPort(role, QStringLiteral("\\\\.\\COM198"));
-    EXPECT_EQ(TCommPortDriver::resolvePortName(roleName), QStringLiteral("\\\\.\\COM198"));
+    const TemporarySettings settings; // the program's registry key, empty before and after
+    const QString com1 = QStringLiteral("\\\\.\\COM1");
+    EXPECT_EQ(TCommPortDriver::defaultDevice(1), com1);
+    EXPECT_EQ(TCommPortDriver::resolvePortName(com1), com1);
+    SerialPorts::assignPort(1, QStringLiteral("\\\\.\\COM198"));
+    EXPECT_EQ(TCommPortDriver::resolvePortName(com1), QStringLiteral("\\\\.\\COM198"));
     TCommPortDriver d;
-    d.setPortName(roleName);
-    EXPECT_FALSE(d.OpenPort());
-    SerialPorts::assignPort(role, QString());
-    EXPECT_EQ(TCommPortDriver::resolvePortName(roleName), roleName);
-    SerialPorts::assignPort(role, previous);
+    d.setPortName(com1);
+    EXPECT_FALSE(d.OpenPort()); // the assigned port, not the one named COM1
+    EXPECT_EQ(SerialPorts::probe(TCommPortDriver::resolvePortName(com1)).access, Access::Missing);
+    SerialPorts::assignPort(1, QString());
+    EXPECT_EQ(TCommPortDriver::resolvePortName(com1), com1);
 }
 
 TEST(Win32SerialLine, HeldPortIsBusyAndFreeAgainAfterClose)

@@ -4,6 +4,7 @@
 #include "components/chart.h"
 #include "data/regional.h"
 #include "output/graf.h"
+#include "support/needtool.h"
 
 #include <QDir>
 #include <QImage>
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -229,6 +231,8 @@ TEST(ChartPrint, OneLandscapePageJobChart1)
     printChart(chart, printer);
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
 
+    QPX_SKIP_WITHOUT(QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty(),
+                     "pdfinfo (poppler-utils) is not installed");
     QProcess info;
     info.start(QStringLiteral("pdfinfo"), {dir.filePath(QStringLiteral("chart.pdf"))});
     ASSERT_TRUE(info.waitForFinished(30000));

@@ -118,8 +118,18 @@ protected:
 
 } // namespace
 
+// The runs below switch the locale through LANG and read the outputs with Linux programs (python3,
+// pdftotext). A Windows program takes its regional settings from the user's profile, and those
+// readers are not Windows programs: there the suite does not run.
+#ifdef Q_OS_WIN
+#define QPX_LINUX_LOCALES_AND_READERS() GTEST_SKIP() << "LANG and the Linux readers do not reach a Windows program"
+#else
+#define QPX_LINUX_LOCALES_AND_READERS() (void)0
+#endif
+
 TEST_P(CliOutputs, TableReadsBackTheSameInDumpAndDbfread)
 {
+    QPX_LINUX_LOCALES_AND_READERS();
     const CliRun dump = qpxCli(locale(), {QStringLiteral("dump"), path("t.db")});
     EXPECT_EQ(dump.exitCode, 0);
     EXPECT_EQ(dump.err, QString());
@@ -137,6 +147,7 @@ TEST_P(CliOutputs, TableReadsBackTheSameInDumpAndDbfread)
 
 TEST_P(CliOutputs, WorkbookHasPointNumbersAndTheRightDates)
 {
+    QPX_LINUX_LOCALES_AND_READERS();
     const CliRun r = qpxCli(locale(), {QStringLiteral("export"), path("t.db"), path("t.xlsx")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.err, QString());
@@ -165,6 +176,7 @@ TEST_P(CliOutputs, WorkbookHasPointNumbersAndTheRightDates)
 
 TEST_P(CliOutputs, ReportAndChartSayOnlyTheirOwnMessages)
 {
+    QPX_LINUX_LOCALES_AND_READERS();
     CliRun r = qpxCli(locale(), {QStringLiteral("report"), path("t.db"), path("t.pdf")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.err, QString()); // no "QStandardPaths: XDG_RUNTIME_DIR not set" or the like
