@@ -25,7 +25,8 @@ QString dosName(const QString &path)
 bool dosDeviceExists(const QString &name)
 {
     wchar_t target[1024];
-    return ::QueryDosDeviceW(reinterpret_cast<const wchar_t *>(name.utf16()), target, DWORD(std::size(target))) != 0;
+    return ::QueryDosDeviceW(reinterpret_cast<const wchar_t *>(name.utf16()), target,
+                             DWORD(std::size(target))) != 0;
 }
 
 QString errorText(DWORD code)
