@@ -173,12 +173,14 @@ constexpr auto RenameInfoEx = FILE_INFO_BY_HANDLE_CLASS(22);
 bool renameOverOpenFile(const QString &from, const QString &to)
 {
     const HANDLE h = ::CreateFileW(nativeName(from).c_str(), DELETE | SYNCHRONIZE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     // The new name as a full path in its long form.
-    const std::wstring target = (QStringLiteral("\\??\\") + QDir::toNativeSeparators(QFileInfo(to).absoluteFilePath())).toStdWString();
+    const std::wstring target =
+        (QStringLiteral("\\??\\") + QDir::toNativeSeparators(QFileInfo(to).absoluteFilePath()))
+            .toStdWString();
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
     auto *info = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
     // Flags share their place with the older ReplaceIfExists, at the start of the structure.
@@ -236,9 +238,9 @@ public:
         // Asking for the attributes only is not refused by another open's share mode, so the
         // name of a table this program (or another) holds is looked up like any other.
         const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-        const HANDLE h =
-            ::CreateFileW(nativeName(path).c_str(), FILE_READ_ATTRIBUTES,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, flags, nullptr);
+        const HANDLE h = ::CreateFileW(nativeName(path).c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, flags, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             const Entry e = entryOf(h);
             ::CloseHandle(h);

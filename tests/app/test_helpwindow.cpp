@@ -55,7 +55,11 @@ public:
 private:
     static void record(QtMsgType, const QMessageLogContext &, const QString &text)
     {
-        if (!text.startsWith(QLatin1String("This plugin does not support")))
+        // The platform's own notes are not the help window's: a plugin without some feature, and
+        // the windows plugin's report of a DPI call the system lacks (Wine has no
+        // EnableNonClientDpiScaling).
+        if (!text.startsWith(QLatin1String("This plugin does not support")) &&
+            !text.startsWith(QLatin1String("EnableNonClientDpiScaling()")))
             s_messages << text;
     }
     static inline QtMessageHandler s_previous = nullptr;

@@ -122,7 +122,8 @@ protected:
 // pdftotext). A Windows program takes its regional settings from the user's profile, and those
 // readers are not Windows programs: there the suite does not run.
 #ifdef Q_OS_WIN
-#define QPX_LINUX_LOCALES_AND_READERS() GTEST_SKIP() << "LANG and the Linux readers do not reach a Windows program"
+#define QPX_LINUX_LOCALES_AND_READERS()                                                                      \
+    GTEST_SKIP() << "LANG and the Linux readers do not reach a Windows program"
 #else
 #define QPX_LINUX_LOCALES_AND_READERS() (void)0
 #endif
