@@ -187,10 +187,9 @@ void DbfFile::removeStaleScratch(const QString &target)
 QString DbfFile::keepAside(const QString &table, const QByteArray &bytes)
 {
     DbfIo::FileSystem &fs = DbfIo::fileSystem();
-    const QString target = fs.resolve(table);
     for (int n = 1; n <= 99; ++n) {
         const QString aside =
-            target + (n == 1 ? QStringLiteral(".partial") : QStringLiteral(".partial%1").arg(n));
+            table + (n == 1 ? QStringLiteral(".partial") : QStringLiteral(".partial%1").arg(n));
         if (fs.lookup(aside, false).exists) {
             QByteArray kept;
             if (readSmallFile(aside, &kept, bytes.size()) && kept == bytes)

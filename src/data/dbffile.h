@@ -75,9 +75,9 @@ Replaced replaceFile(const QString &target, const QString &suffix, const QByteAr
 // cut off (a kill, a power cut) left them behind. Call only while holding the target.
 void removeStaleScratch(const QString &target);
 
-// Copies `bytes` into a new file beside `table` ("NAME.partial", numbered when taken by other
-// bytes) and returns its path; an existing one of the same bytes is reused. Raises when no such
-// file can be written: the bytes are not to be overwritten before they are safe.
+// Copies `bytes` into a new file beside `table` (a resolved path) ("NAME.partial", numbered when taken by
+// other bytes) and returns its path; an existing one of the same bytes is reused. Raises when no such file
+// can be written: the bytes are not to be overwritten before they are safe.
 QString keepAside(const QString &table, const QByteArray &bytes);
 
 } // namespace DbfFile

@@ -129,14 +129,15 @@ void DbfTable::Private::openFile(bool forReading)
     char &hasIndex = header[Format::Header::ProductionIndex.offset];
     if (hasIndex != 0 && !DbfIndex::read(indexPath(), fieldByName, &index))
         hasIndex = 0; // index file gone: carry on without indexes; written with the next header write
+    resolved = DbfIo::fileSystem().resolve(file);
     keptAside.clear();
     if (!readOnly) {
         // Only an open that may write repairs; a reading one uses the count as computed.
-        DbfFile::removeStaleScratch(DbfIo::fileSystem().resolve(file));
+        DbfFile::removeStaleScratch(resolved);
         if (torn) {
             // The next row appended goes where the partial record stands: its bytes are copied
             // to a file beside the table first.
-            keptAside = DbfFile::keepAside(file, data.mid(recordsEnd));
+            keptAside = DbfFile::keepAside(resolved, data.mid(recordsEnd));
         }
         if (corrected) {
             // The count follows the whole records; the end-of-file byte goes behind them only
@@ -149,7 +150,6 @@ void DbfTable::Private::openFile(bool forReading)
 
     data.clear();
 
-    resolved = DbfIo::fileSystem().resolve(file);
     claim.take(file);
     state = State::Browse;
     filterValid = false;
