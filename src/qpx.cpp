@@ -2,7 +2,6 @@
 // windows created once and hidden (main window first), the splash window for three seconds, then
 // the message loop with the main window maximised.
 #include "app/about.h"
-#include "ui/apptitle.h"
 #include "app/logo.h"
 #include "app/main.h"
 #include "app/qttexts.h"
@@ -10,6 +9,7 @@
 #include "device/receive.h"
 #include "output/graf.h"
 #include "output/param_graf.h"
+#include "ui/apptitle.h"
 
 #include <QApplication>
 #include <csignal>

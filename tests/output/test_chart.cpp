@@ -1,10 +1,10 @@
 // The chart component and the chart windows without a table: the vertical range rule, the time
 // axis labels, point order, the drawing and the print.
-#include "ui/prompts.h"
 #include "components/chart.h"
 #include "data/regional.h"
 #include "output/graf.h"
 #include "support/needtool.h"
+#include "ui/prompts.h"
 
 #include <QDir>
 #include <QImage>
