@@ -1,8 +1,8 @@
 // The mass-over-time chart of a 5461-reading series: building the series from the table, drawing
 // it on screen-sized image, and printing it to a PDF page.
-#include "data/dbftable.h"
+#include "base/regional.h"
 #include "data/measurementtable.h"
-#include "data/regional.h"
+#include "dbase/dbftable.h"
 #include "output/graf.h"
 #include "output/param_graf.h"
 #include "support/tablebuilder.h"

@@ -1,10 +1,10 @@
 // Figures of the table file layer: a full memory image imported row by row against the same
 // bytes written at once, the operations of the views on a table of 100 000 rows, and row edits
 // and deletions one by one as the table commands make them.
-#include "data/dbftable.h"
+#include "base/regional.h"
 #include "data/measurementtable.h"
 #include "data/memoryimport.h"
-#include "data/regional.h"
+#include "dbase/dbftable.h"
 #include "support/imagetesting.h"
 #include "support/tablebuilder.h"
 

@@ -1,7 +1,7 @@
 // Device link figures: a full memory through a pseudo-terminal against the least the polling
 // rule allows, the handler's CPU time per 100 000 characters, and a download paced like the
 // 9600 baud line against its line time plus the 1000 ms delay before "N".
-#include "data/errors.h"
+#include "base/errors.h"
 #include "device/downloadrunner.h"
 #include "simulator/instrumentsimulator.h"
 #include "simulator/ptyinstrument.h"

@@ -2,9 +2,9 @@
 // readings (several downloads appended): the whole workbook written with the default back end, and
 // the call sequence alone with the recording back end. "peak_MiB" is the process's peak resident
 // memory so far: run one benchmark at a time (--benchmark_filter) to read it for that one.
-#include "data/dbftable.h"
+#include "base/regional.h"
 #include "data/measurementtable.h"
-#include "data/regional.h"
+#include "dbase/dbftable.h"
 #include "output/excelexport.h"
 #include "output/excelrecorder.h"
 #include "output/excelxlsx.h"

@@ -3,11 +3,11 @@
 // to the first preview page (prepare + draw page 1 at screen size) and to the finished PDF file.
 // "peak_MiB" is the process's peak resident memory so far: run one benchmark at a time
 // (--benchmark_filter) to read it for that one.
+#include "base/regional.h"
 #include "components/reportpreview.h"
 #include "components/reportrender.h"
-#include "data/dbftable.h"
 #include "data/measurementtable.h"
-#include "data/regional.h"
+#include "dbase/dbftable.h"
 #include "output/measurementreport.h"
 #include "output/reportlayout.h"
 #include "support/peakmemory.h"

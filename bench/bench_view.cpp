@@ -1,10 +1,10 @@
 // The grid and the table view commands on large tables (offscreen): opening, scrolling, sorting
 // by a column, selecting all rows (footer statistics), deleting 1 000 selected rows, renumbering
 // and the double-click walk. Figures only.
+#include "base/regional.h"
 #include "components/dbgrid.h"
-#include "data/dbftable.h"
 #include "data/measurementtable.h"
-#include "data/regional.h"
+#include "dbase/dbftable.h"
 #include "support/tablebuilder.h"
 #include "ui/prompts.h"
 #include "view/tablecontroller.h"

@@ -1,9 +1,9 @@
 // Imports arbitrary memory image bytes into a fresh measurement table, as New and as Append; the
 // table must then pass the open checks, hold what its file holds and no row the image lacks.
-#include "data/dbftable.h"
+#include "base/regional.h"
 #include "data/measurementtable.h"
 #include "data/memoryimport.h"
-#include "data/regional.h"
+#include "dbase/dbftable.h"
 #include "fuzzing.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // A good table with an arbitrary production index file beside it: opening, sorting and the
 // index commands must cope with any text there. The table's own bytes are always the same good
 // five rows, so the checks look at the rows' order, not again at their values.
-#include "data/dbftable.h"
 #include "data/measurementtable.h"
+#include "dbase/dbftable.h"
 #include "fuzzing.h"
 
 #include <cstdint>

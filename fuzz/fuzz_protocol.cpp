@@ -7,7 +7,7 @@
 // tick of the delay timer (the memory command goes out), 255 of the search timer, 254 a hangup
 // (writes fail, the port is gone), 253 makes the next open fail, 252 is the operator's cancel,
 // 251 the dialog closing.
-#include "data/errors.h"
+#include "base/errors.h"
 #include "data/measurementtable.h"
 #include "data/memoryimport.h"
 #include "device/downloadprotocol.h"

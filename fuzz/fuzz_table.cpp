@@ -1,6 +1,6 @@
 // Opens arbitrary bytes as a table file and walks it: no input may crash or hang the reader.
-#include "data/dbftable.h"
 #include "data/measurementtable.h"
+#include "dbase/dbftable.h"
 #include "fuzzing.h"
 
 #include <cstdint>

@@ -6,8 +6,8 @@
 //
 // Input: two bytes of file length L (little-endian), L bytes of table file, then steps of two
 // bytes each (up to MaxSteps): an operation and an argument.
-#include "data/dbftable.h"
 #include "data/measurementtable.h"
+#include "dbase/dbftable.h"
 #include "fuzzing.h"
 
 #include <cstdint>

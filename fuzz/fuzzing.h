@@ -1,8 +1,8 @@
 #pragma once
 // What the fuzz targets share: the table layer runs over files in memory (no system calls, so
 // many thousands of executions a second), and the checks that every open of a table must pass.
-#include "data/dbfio.h"
-#include "data/dbftable.h"
+#include "dbase/dbfio.h"
+#include "dbase/dbftable.h"
 
 #include <QByteArrayView>
 #include <cstdlib>

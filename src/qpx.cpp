@@ -5,7 +5,7 @@
 #include "app/logo.h"
 #include "app/main.h"
 #include "app/qttexts.h"
-#include "data/regional.h"
+#include "base/regional.h"
 #include "device/receive.h"
 #include "output/graf.h"
 #include "output/param_graf.h"

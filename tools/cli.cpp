@@ -1,6 +1,6 @@
 #include "cli.h"
 
-#include "data/errors.h"
+#include "base/errors.h"
 
 #include <cstdio>
 #include <exception>

@@ -2,8 +2,8 @@
 // series, as the chart window shows it (PNG, 698 x 482) or prints it (PDF, landscape).
 #include "cli.h"
 
-#include "data/dbftable.h"
 #include "data/measurementtable.h"
+#include "dbase/dbftable.h"
 #include "output/masschart.h"
 
 #include <QFileInfo>

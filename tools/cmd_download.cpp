@@ -1,10 +1,10 @@
 // qpx-cli download: the dialog's download without a window, then what New or Append do with it.
 #include "cli.h"
 
-#include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/memoryimage.h"
 #include "data/memoryimport.h"
+#include "dbase/dbftable.h"
 #include "device/downloadrunner.h"
 #include "device/linetrace.h"
 #include "stopsignals.h"

@@ -1,7 +1,7 @@
 // qpx-cli dump TABLE.db: the live rows of a table file as CSV (UTF-8, RFC 4180).
 #include "cli.h"
 
-#include "data/dbftable.h"
+#include "dbase/dbftable.h"
 
 #include <QFile>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // qpx-cli export TABLE.db OUT.xlsx: the spreadsheet export of the table, saved to OUT.xlsx.
 #include "cli.h"
 
-#include "data/dbftable.h"
 #include "data/measurementtable.h"
+#include "dbase/dbftable.h"
 #include "output/excelexport.h"
 #include "output/excelxlsx.h"
 

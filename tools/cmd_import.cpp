@@ -1,11 +1,11 @@
 // qpx-cli import IMAGE MODEL TABLE.db [--append]: what New (or Append) does after a download.
 #include "cli.h"
 
-#include "data/dbftable.h"
+#include "base/messages.h"
 #include "data/measurementtable.h"
 #include "data/memoryimage.h"
 #include "data/memoryimport.h"
-#include "data/messages.h"
+#include "dbase/dbftable.h"
 
 namespace {
 

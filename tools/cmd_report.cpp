@@ -1,8 +1,8 @@
 // qpx-cli report TABLE.db OUT.pdf: the measurement report of a table, written as PDF.
 #include "cli.h"
 
-#include "data/dbftable.h"
 #include "data/measurementtable.h"
+#include "dbase/dbftable.h"
 #include "output/reportpages.h"
 
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // qpx-cli: the program's core without windows, for scripts, tests and demos.
 #include "cli.h"
 
-#include "data/regional.h"
+#include "base/regional.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -7,23 +7,23 @@
 //
 // The settings store is a temporary one; the operator's own settings are never touched.
 #include "app/about.h"
-#include "ui/apptitle.h"
 #include "app/helpwindow.h"
 #include "app/logo.h"
 #include "app/main.h"
-#include "ui/prompts.h"
 #include "app/qttexts.h"
+#include "base/regional.h"
+#include "base/settingsstore.h"
 #include "components/dbgrid.h"
 #include "components/reportpreview.h"
 #include "data/measurementtable.h"
 #include "data/memoryimport.h"
-#include "data/regional.h"
-#include "data/settingsstore.h"
 #include "device/portsdialog.h"
-#include "simulator/ptyinstrument.h"
 #include "device/receive.h"
 #include "output/graf.h"
 #include "output/param_graf.h"
+#include "simulator/ptyinstrument.h"
+#include "ui/apptitle.h"
+#include "ui/prompts.h"
 #include "view/tablecontroller.h"
 
 #include <QAbstractButton>

@@ -1,6 +1,6 @@
 // Shared main of the benchmark programs: a Qt application object (offscreen for the ones that
 // draw), the Russian regional settings the tables are written in, then Google Benchmark.
-#include "data/regional.h"
+#include "base/regional.h"
 
 #include <QtGlobal>
 #include <benchmark/benchmark.h>

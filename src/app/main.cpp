@@ -1,9 +1,9 @@
 #include "main.h"
 
+#include "base/settingsstore.h"
 #include "data/measurementtable.h"
 #include "data/memoryimage.h"
 #include "data/memoryimport.h"
-#include "data/settingsstore.h"
 #include "device/portsdialog.h"
 #include "helpwindow.h"
 #include "output/excelexport.h"

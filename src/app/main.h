@@ -1,8 +1,8 @@
 #pragma once
 // The main window: start-up and close steps, the command map (main menu, toolbar, the grid's
 // pop-up menu) and the table document (New, Open, Append, Save, Close).
-#include "data/dbftable.h"
 #include "data/tabledocument.h"
+#include "dbase/dbftable.h"
 
 #include <QMainWindow>
 #include <QSettings>

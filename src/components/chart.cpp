@@ -1,6 +1,6 @@
 #include "chart.h"
 
-#include "data/regional.h"
+#include "base/regional.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "dbgrid.h"
 
 #include "columnfit.h"
-#include "data/dbftable.h"
+#include "dbase/dbftable.h"
 #include "dbgridtitle.h"
 
 #include <QTimer>

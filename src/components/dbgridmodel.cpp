@@ -1,6 +1,6 @@
 #include "dbgridmodel.h"
 
-#include "data/dbftable.h"
+#include "dbase/dbftable.h"
 #include "ui/errorguard.h"
 
 #include <QBrush>

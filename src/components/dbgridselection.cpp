@@ -1,6 +1,6 @@
 #include "dbgridselection.h"
 
-#include "data/dbftable.h"
+#include "dbase/dbftable.h"
 
 #include <algorithm>
 #include <exception>

@@ -1,7 +1,7 @@
 #include "reportengine.h"
 
-#include "data/errors.h"
-#include "data/regional.h"
+#include "base/errors.h"
+#include "base/regional.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "reportprint.h"
 
-#include "data/errors.h"
+#include "base/errors.h"
 #include "reportrender.h"
 
 #include <QPainter>

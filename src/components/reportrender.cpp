@@ -1,6 +1,6 @@
 #include "reportrender.h"
 
-#include "data/errors.h"
+#include "base/errors.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>

@@ -1,6 +1,6 @@
 #pragma once
 // The measurement table: one row per reading downloaded from the instrument.
-#include "dbftable.h"
+#include "dbase/dbftable.h"
 
 namespace Measurement {
 

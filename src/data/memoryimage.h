@@ -1,7 +1,7 @@
 #pragma once
 // The instrument's memory as a download leaves it, and what the identification told about the
 // instrument. Both are program-wide: the download protocol fills them, the import reads them.
-#include "errors.h"
+#include "base/errors.h"
 
 #include <QString>
 #include <QtGlobal>

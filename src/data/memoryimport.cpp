@@ -1,6 +1,6 @@
 #include "memoryimport.h"
 
-#include "dbfio.h"
+#include "dbase/dbfio.h"
 #include "measurementtable.h"
 
 #include <QDate>

@@ -1,8 +1,8 @@
 #pragma once
 // Turning the readings of a memory image into rows of the open measurement table.
-#include "dbftable.h"
+#include "base/messages.h"
+#include "dbase/dbftable.h"
 #include "memoryimage.h"
-#include "messages.h"
 
 #include <QString>
 

@@ -4,8 +4,8 @@
 // Open, Append (after a download), Save and Close, with the recovery after an import that stopped
 // part-way. It knows no widgets: the window that shows the document implements Window, and the
 // operator is asked through OperatorPrompts.
-#include "data/dbftable.h"
-#include "data/messages.h"
+#include "base/messages.h"
+#include "dbase/dbftable.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "tableedits.h"
 
-#include "dbftable.h"
+#include "dbase/dbftable.h"
 #include "measurementtable.h"
 
 void TableEdits::deleteRecordsAndPack(DbfTable &table, const QList<int> &records)

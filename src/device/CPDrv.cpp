@@ -1,6 +1,6 @@
 #include "CPDrv.h"
 
-#include "data/settingsstore.h"
+#include "base/settingsstore.h"
 #include "serialline.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "downloadprotocol.h"
 
-#include "data/errors.h"
+#include "base/errors.h"
 
 #include <algorithm>
 #include <cstring>

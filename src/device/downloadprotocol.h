@@ -6,8 +6,8 @@
 // The class is headless and owns no timers: the download dialog and the command-line download
 // implement DownloadHost (port, timers, texts, progress, messages, result) and forward their
 // timer ticks, port batches and the Cancel button. Tests drive it with a hand-advanced clock.
+#include "base/messages.h"
 #include "data/memoryimage.h"
-#include "data/messages.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "downloadrunner.h"
 
-#include "data/errors.h"
+#include "base/errors.h"
 #include "linetrace.h"
 #include "serialports.h"
 

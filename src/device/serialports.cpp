@@ -3,7 +3,7 @@
 #include "serialports.h"
 #include "serialports_platform.h"
 
-#include "data/settingsstore.h"
+#include "base/settingsstore.h"
 
 #include <QSerialPortInfo>
 #include <algorithm>

@@ -5,7 +5,7 @@
 //
 // Cell values are automation values: a 32-bit integer (int), a date (QDateTime, wall clock) or a
 // string (QString). Every failure raises an AutomationError (or another QpxError).
-#include "data/errors.h"
+#include "base/errors.h"
 
 #include <QString>
 #include <QVariant>

@@ -1,8 +1,8 @@
 #include "excelexport.h"
 
-#include "data/dbftable.h"
+#include "base/regional.h"
 #include "data/measurementtable.h"
-#include "data/regional.h"
+#include "dbase/dbftable.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 // The export with the default back end: the workbook is saved beside the table and handed to the
 // desktop's spreadsheet program.
-#include "data/dbftable.h"
+#include "dbase/dbftable.h"
 #include "excelexport.h"
 #include "excelxlsx.h"
 

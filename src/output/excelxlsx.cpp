@@ -1,6 +1,6 @@
 #include "excelxlsx.h"
 
-#include "data/clocalescope.h"
+#include "base/clocalescope.h"
 #include "excelxlsxspool.h"
 
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #include "graf.h"
 
-#include "data/dbftable.h"
-#include "data/errors.h"
+#include "base/errors.h"
+#include "dbase/dbftable.h"
 #include "ui/errorguard.h"
 
 #include <QGuiApplication>

@@ -1,9 +1,9 @@
 #include "masschart.h"
 
-#include "data/dbftable.h"
-#include "data/errors.h"
+#include "base/errors.h"
+#include "base/regional.h"
 #include "data/measurementtable.h"
-#include "data/regional.h"
+#include "dbase/dbftable.h"
 
 #include <QPageLayout>
 #include <QPainter>

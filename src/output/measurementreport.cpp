@@ -2,7 +2,7 @@
 
 #include "components/reportpreview.h"
 #include "components/reportprint.h"
-#include "data/dbftable.h"
+#include "dbase/dbftable.h"
 #include "reportpages.h"
 #include "ui/errorguard.h"
 #include "ui/prompts.h"

@@ -1,8 +1,8 @@
 #include "param_graf.h"
 
+#include "dbase/dbftable.h"
 #include "ui/errorguard.h"
 #include "ui/prompts.h"
-#include "data/dbftable.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>

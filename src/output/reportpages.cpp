@@ -1,7 +1,7 @@
 #include "reportpages.h"
 
 #include "components/reportrender.h"
-#include "data/dbftable.h"
+#include "dbase/dbftable.h"
 #include "reportlayout.h"
 #include "reportsource.h"
 

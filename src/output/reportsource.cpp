@@ -1,6 +1,6 @@
 #include "reportsource.h"
 
-#include "data/dbftable.h"
+#include "dbase/dbftable.h"
 
 void DbfRowSource::first()
 {

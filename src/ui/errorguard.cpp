@@ -1,7 +1,7 @@
 #include "errorguard.h"
 
 #include "apptitle.h"
-#include "data/errors.h"
+#include "base/errors.h"
 #include "prompts.h"
 
 #include <exception>

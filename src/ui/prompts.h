@@ -2,7 +2,7 @@
 // Every question the program puts to the operator goes through one Prompts object: message
 // boxes, file dialogs, the colour dialog and the print dialog. The program uses QtPrompts (real
 // Qt dialogs); tests install a scripted one with Prompts::setInstance.
-#include "data/messages.h"
+#include "base/messages.h"
 
 #include <QColor>
 #include <QString>

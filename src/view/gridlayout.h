@@ -12,8 +12,8 @@
 //   end
 //
 // Lines end with CR LF; a property equal to its default is not written.
+#include "base/errors.h"
 #include "components/gridtypes.h"
-#include "data/errors.h"
 
 #include <QList>
 #include <QString>

@@ -1,11 +1,11 @@
 #include "tablecontroller.h"
 
+#include "base/settingsstore.h"
 #include "components/columnfit.h"
 #include "components/dbgrid.h"
-#include "data/dbftable.h"
 #include "data/measurementtable.h"
-#include "data/settingsstore.h"
 #include "data/tableedits.h"
+#include "dbase/dbftable.h"
 #include "gridlayout.h"
 #include "selectionstats.h"
 #include "ui/errorguard.h"

@@ -1,11 +1,11 @@
 // The table document through the main window's commands: New, Open, Append, Save and Close with
 // scripted prompts and a prepared instrument memory in place of the download.
-#include "ui/apptitle.h"
 #include "app/main.h"
+#include "base/regional.h"
 #include "data/measurementtable.h"
 #include "data/memoryimage.h"
-#include "data/regional.h"
 #include "support/scriptedprompts.h"
+#include "ui/apptitle.h"
 #include "view/tablecontroller.h"
 
 #include <QAbstractScrollArea>

@@ -1,12 +1,12 @@
 // The table document end to end: the main window's commands with the real download dialog,
 // against the instrument simulator on a pseudo-terminal.
-#include "ui/apptitle.h"
 #include "app/main.h"
+#include "base/regional.h"
 #include "data/measurementtable.h"
-#include "data/regional.h"
-#include "simulator/ptyinstrument.h"
 #include "device/receive.h"
+#include "simulator/ptyinstrument.h"
 #include "support/scriptedprompts.h"
+#include "ui/apptitle.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The general error handler: caption, icon, the full-stop rule, and that the program goes on.
+#include "base/errors.h"
+#include "support/scriptedprompts.h"
 #include "ui/apptitle.h"
 #include "ui/errorguard.h"
-#include "data/errors.h"
-#include "support/scriptedprompts.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

@@ -3,7 +3,7 @@
 #include "app/about.h"
 #include "app/logo.h"
 #include "app/main.h"
-#include "data/dbftable.h"
+#include "dbase/dbftable.h"
 #include "device/receive.h"
 #include "output/graf.h"
 #include "output/param_graf.h"

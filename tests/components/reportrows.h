@@ -1,8 +1,8 @@
 #pragma once
 // Report rows in memory for the engine and rendering tests: counts the calls the engine makes and
 // raises the table's error for an unknown field.
+#include "base/errors.h"
 #include "components/reportengine.h"
-#include "data/errors.h"
 
 #include <QList>
 #include <QString>

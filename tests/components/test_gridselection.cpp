@@ -1,8 +1,8 @@
 // The grid's record selection over a table file: the order of adding and the snapshots through
 // removals that pack the list, and the rows of the records the table still shows.
 #include "components/dbgridselection.h"
-#include "data/dbftable.h"
 #include "data/measurementtable.h"
+#include "dbase/dbftable.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

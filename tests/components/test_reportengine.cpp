@@ -1,8 +1,8 @@
 // Page building of the report engine against rows in memory, with a fixed-pitch measurer, and
 // the measurement report's template laid out on it.
+#include "base/errors.h"
+#include "base/regional.h"
 #include "components/reportengine.h"
-#include "data/errors.h"
-#include "data/regional.h"
 #include "output/reportlayout.h"
 #include "reportrows.h"
 

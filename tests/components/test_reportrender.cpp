@@ -1,12 +1,13 @@
 // Drawing of prepared pages with real fonts: text measuring, the page on an image, the PDF file
 // (read back with poppler's pdftotext / pdfinfo) and printing with page range and copies.
+#include "base/errors.h"
+#include "base/regional.h"
 #include "components/reportprint.h"
 #include "components/reportrender.h"
-#include "data/errors.h"
-#include "data/regional.h"
 #include "output/reportlayout.h"
 #include "reportrows.h"
 
+#include "support/needtool.h"
 #include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
@@ -17,7 +18,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
-#include "support/needtool.h"
 
 using namespace Report;
 
@@ -121,7 +121,8 @@ TEST(ReportRender, PageOnAnImageHasFramesWhereTheCellsAre)
 TEST(ReportRender, PdfTextPagesAndPaper)
 {
     RegionalScope pin(Regional::russian());
-    QPX_SKIP_WITHOUT(QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(), "pdftotext (poppler-utils) is not installed");
+    QPX_SKIP_WITHOUT(QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(),
+                     "pdftotext (poppler-utils) is not installed");
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("report.pdf"));
     Rows rows = Rows::numbered(13, QStringLiteral("34"));
@@ -157,7 +158,8 @@ TEST(ReportRender, PdfTextPagesAndPaper)
 TEST(ReportRender, PrintingFollowsRangeAndCopies)
 {
     RegionalScope pin(Regional::russian());
-    QPX_SKIP_WITHOUT(QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty(), "pdfinfo (poppler-utils) is not installed");
+    QPX_SKIP_WITHOUT(QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty(),
+                     "pdfinfo (poppler-utils) is not installed");
     Rows rows = Rows::numbered(27, QStringLiteral("34")); // 3 pages
     const PreparedReport report = build(rows);
     QTemporaryDir dir;

@@ -1,9 +1,9 @@
 #pragma once
 // Helpers of the table file tests: a scratch folder, whole-file reads and writes, a table
 // holding a few measurement rows.
-#include "data/dbftable.h"
+#include "base/regional.h"
 #include "data/measurementtable.h"
-#include "data/regional.h"
+#include "dbase/dbftable.h"
 #include "support/heldfile.h"
 #include "support/tablebuilder.h"
 

@@ -1,15 +1,15 @@
 // Our table files read by independent dBase implementations, and theirs read by ours:
 // shapelib's command-line tools and Python's dbfread and dbf modules.
-#include "data/codepage.h"
+#include "dbase/codepage.h"
 #include "dbftesting.h"
 
+#include "support/needtool.h"
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
-#include "support/needtool.h"
 
 using namespace Measurement;
 
@@ -157,7 +157,8 @@ TEST_F(Interop, WeOpenShapelibFiles)
 {
     const QString dbfcreate = QStandardPaths::findExecutable(QStringLiteral("dbfcreate"));
     const QString dbfadd = QStandardPaths::findExecutable(QStringLiteral("dbfadd"));
-    QPX_SKIP_WITHOUT(dbfcreate.isEmpty() || dbfadd.isEmpty(), "shapelib's dbfcreate / dbfadd are not installed");
+    QPX_SKIP_WITHOUT(dbfcreate.isEmpty() || dbfadd.isEmpty(),
+                     "shapelib's dbfcreate / dbfadd are not installed");
     const QString file = path(QStringLiteral("theirs.dbf"));
     run(dbfcreate, {file,
                     QStringLiteral("-s"),

@@ -1,6 +1,6 @@
 // The row order under changes: the order kept up to date edit by edit must be the one a
 // rebuild from scratch gives, row for row, however the changes and lookups interleave.
-#include "data/dbforder.h"
+#include "dbase/dbforder.h"
 #include "dbftesting.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 // The table file layer: bytes on disk, open rules, navigation, editing, pack, index, filter.
-#include "data/codepage.h"
+#include "dbase/codepage.h"
 #include "dbftesting.h"
 
 #include <QDate>

@@ -1,16 +1,16 @@
 // Regional number and date conversions, the base of every T_1 / T_2 text in the table, and the
 // "C" number forms that file formats get whatever the process locale.
-#include "data/clocalescope.h"
-#include "data/errors.h"
-#include "data/regional.h"
+#include "base/clocalescope.h"
+#include "base/errors.h"
+#include "base/regional.h"
 
+#include "support/needtool.h"
 #include <QLocale>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
-#include "support/needtool.h"
 
 TEST(Regional, GeneralFormUnderRussianSettings)
 {
@@ -79,7 +79,8 @@ TEST(CLocaleScope, FileNumbersGetAPointWhateverTheProcessLocale)
 {
     // The process locale as the application object sets it on the operator's desktop.
     const std::string before = std::setlocale(LC_ALL, nullptr);
-    QPX_SKIP_WITHOUT(!std::setlocale(LC_ALL, "ru_RU.UTF-8"), "no ru_RU.UTF-8 locale on this machine (scripts/install-deps makes it)");
+    QPX_SKIP_WITHOUT(!std::setlocale(LC_ALL, "ru_RU.UTF-8"),
+                     "no ru_RU.UTF-8 locale on this machine (scripts/install-deps makes it)");
     const auto printed = [] {
         char text[32];
         std::snprintf(text, sizeof text, "%.7g", 20.7109375);

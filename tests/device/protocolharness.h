@@ -2,7 +2,7 @@
 // A download driven by hand: a fake dialog (ports, timers, texts, messages, result) on a clock
 // that the test advances, with an optional instrument behind a port whose answers arrive at a
 // given line rate and are delivered in 50 ms polling ticks, as the port component does.
-#include "data/errors.h"
+#include "base/errors.h"
 #include "device/downloadprotocol.h"
 #include "simulator/instrumentsimulator.h"
 

@@ -1,7 +1,7 @@
 // End to end: `qpx-cli simulate` on a pseudo-terminal and `qpx-cli download` into a table file,
 // with "\\.\COM1" and "\\.\COM2" pointed through a temporary settings file.
-#include "data/dbftable.h"
 #include "data/measurementtable.h"
+#include "dbase/dbftable.h"
 
 #include "simulator/instrumentsimulator.h"
 #include "support/temporarysettings.h"

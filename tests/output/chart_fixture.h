@@ -1,9 +1,9 @@
 #pragma once
 // Measurement tables for the output tests: a scratch folder with an open table "t.db" and
 // readings added with the texts exactly as given.
-#include "data/dbftable.h"
+#include "base/regional.h"
 #include "data/measurementtable.h"
-#include "data/regional.h"
+#include "dbase/dbftable.h"
 #include "support/heldfile.h"
 
 #include <QFile>

@@ -1,11 +1,11 @@
 // The chart windows on a real measurement table: selecting a series, building the chart from it
 // and giving the table back unfiltered; the main window's chart command over both windows.
 #include "app/main.h"
-#include "support/scriptedprompts.h"
-#include "ui/prompts.h"
 #include "chart_fixture.h"
 #include "output/graf.h"
 #include "output/param_graf.h"
+#include "support/scriptedprompts.h"
+#include "ui/prompts.h"
 
 #include <QLineEdit>
 #include <QPushButton>

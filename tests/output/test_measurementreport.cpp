@@ -1,13 +1,14 @@
 // The measurement report of a real table file: pages and their text (through pdftotext), the
 // current sort, where the table is left, and the three commands with a scripted print dialog.
+#include "base/regional.h"
+#include "components/reportpreview.h"
+#include "data/measurementtable.h"
+#include "dbase/dbftable.h"
+#include "output/measurementreport.h"
 #include "support/scriptedprompts.h"
 #include "ui/prompts.h"
-#include "components/reportpreview.h"
-#include "data/dbftable.h"
-#include "data/measurementtable.h"
-#include "data/regional.h"
-#include "output/measurementreport.h"
 
+#include "support/needtool.h"
 #include <QAction>
 #include <QPrinter>
 #include <QProcess>
@@ -16,7 +17,6 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
-#include "support/needtool.h"
 
 namespace {
 

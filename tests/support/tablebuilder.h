@@ -1,8 +1,8 @@
 #pragma once
 // Measurement rows written straight through the table layer: how the tests and the benchmarks
 // fill a table.
-#include "data/dbftable.h"
 #include "data/measurementtable.h"
+#include "dbase/dbftable.h"
 
 #include <QString>
 #include <functional>

@@ -1,7 +1,7 @@
 // Selection statistics of the footers: the result table of the rounding rule, the fewer-than-two
 // case and the conversion failure.
-#include "data/errors.h"
-#include "data/regional.h"
+#include "base/errors.h"
+#include "base/regional.h"
 #include "view/selectionstats.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 #pragma once
 // Helpers of the grid and table view tests: a scratch folder holding the settings and a
 // measurement table, scripted prompts, and rows written straight through the table layer.
-#include "support/scriptedprompts.h"
-#include "data/dbftable.h"
+#include "base/regional.h"
 #include "data/measurementtable.h"
-#include "data/regional.h"
+#include "dbase/dbftable.h"
+#include "support/scriptedprompts.h"
 
 #include <QApplication>
 #include <QSettings>

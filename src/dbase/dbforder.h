@@ -1,5 +1,5 @@
 #pragma once
-// The order of a table's rows (internal to src/data): the sort keys of the selected index tag,
+// The order of a table's rows (internal to src/dbase): the sort keys of the selected index tag,
 // the filter, and the visible records in their order with each record's row.
 #include "dbfformat.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-// The production index file beside a table (internal to src/data): the table's sort index
+// The production index file beside a table (internal to src/dbase): the table's sort index
 // tags and the one selected, as a text of this program's own. The file is only ever written as
 // a file of its own: never through a link and never over a file that is not an index file of
 // this program.

@@ -1,10 +1,10 @@
 #pragma once
-// The bytes of a dBase table file (internal to src/data): the 32-byte header, the 32-byte field
+// The bytes of a dBase table file (internal to src/dbase): the 32-byte header, the 32-byte field
 // descriptors after it up to a terminator byte, then the records, each a flag byte and the
 // fields' values side by side, then an end-of-file byte. Every place in the header and in a
 // descriptor is named below by its offset and length.
+#include "base/errors.h"
 #include "dbffield.h"
-#include "errors.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,9 +1,9 @@
 #pragma once
-// The table layer's own use of the files under it (internal to src/data): a table file held
+// The table layer's own use of the files under it (internal to src/dbase): a table file held
 // exclusively (refused when this process or another program holds it), and whole files put in
 // place safely: written beside their name, synced, then given the name.
+#include "base/errors.h"
 #include "dbfio.h"
-#include "errors.h"
 
 #include <QByteArray>
 #include <QString>

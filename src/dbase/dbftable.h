@@ -5,9 +5,9 @@
 //
 // Every failure raises a DbfError (or DbfWriteError, ConvertError) with the operator's text.
 // A DbfTable is a QObject so that a data-bound view can follow it through the signals below.
+#include "base/errors.h"
 #include "dbffield.h"
 #include "dbfio.h"
-#include "errors.h"
 
 #include <QByteArray>
 #include <QList>

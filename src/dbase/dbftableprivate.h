@@ -1,5 +1,5 @@
 #pragma once
-// The state of an open DbfTable (internal to src/data), shared by dbftable.cpp (the file, its
+// The state of an open DbfTable (internal to src/dbase), shared by dbftable.cpp (the file, its
 // records and their values) and dbftableorder.cpp (the rows in order, the index tags, the
 // filter).
 #include "codepage.h"

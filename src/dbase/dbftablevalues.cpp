@@ -1,8 +1,8 @@
 // DbfTable: the fields of the open file, the values of the current row, and editing them.
 #include "dbftable.h"
 
+#include "base/regional.h"
 #include "dbftableprivate.h"
-#include "regional.h"
 
 #include <cmath>
 
