@@ -3,8 +3,8 @@
 #include "base/regional.h"
 #include "data/measurementtable.h"
 #include "dbase/dbftable.h"
-#include "output/graf.h"
-#include "output/param_graf.h"
+#include "output/widgets/graf.h"
+#include "output/widgets/param_graf.h"
 #include "support/tablebuilder.h"
 
 #include <QApplication>

@@ -4,12 +4,12 @@
 // "peak_MiB" is the process's peak resident memory so far: run one benchmark at a time
 // (--benchmark_filter) to read it for that one.
 #include "base/regional.h"
-#include "components/reportpreview.h"
-#include "components/reportrender.h"
+#include "components/draw/reportrender.h"
+#include "components/widgets/reportpreview.h"
 #include "data/measurementtable.h"
 #include "dbase/dbftable.h"
-#include "output/measurementreport.h"
 #include "output/reportlayout.h"
+#include "output/widgets/measurementreport.h"
 #include "support/peakmemory.h"
 
 #include <QApplication>

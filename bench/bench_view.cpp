@@ -2,12 +2,12 @@
 // by a column, selecting all rows (footer statistics), deleting 1 000 selected rows, renumbering
 // and the double-click walk. Figures only.
 #include "base/regional.h"
-#include "components/dbgrid.h"
+#include "components/widgets/dbgrid.h"
 #include "data/measurementtable.h"
 #include "dbase/dbftable.h"
 #include "support/tablebuilder.h"
 #include "ui/prompts.h"
-#include "view/tablecontroller.h"
+#include "view/widgets/tablecontroller.h"
 
 #include <QApplication>
 #include <QFile>

@@ -6,9 +6,9 @@
 #include "app/main.h"
 #include "app/qttexts.h"
 #include "base/regional.h"
-#include "device/receive.h"
-#include "output/graf.h"
-#include "output/param_graf.h"
+#include "device/widgets/receive.h"
+#include "output/widgets/graf.h"
+#include "output/widgets/param_graf.h"
 #include "ui/apptitle.h"
 
 #include <QApplication>

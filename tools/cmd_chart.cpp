@@ -4,7 +4,7 @@
 
 #include "data/measurementtable.h"
 #include "dbase/dbftable.h"
-#include "output/masschart.h"
+#include "output/draw/masschart.h"
 
 #include <QFileInfo>
 #include <QImage>

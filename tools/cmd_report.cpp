@@ -3,7 +3,7 @@
 
 #include "data/measurementtable.h"
 #include "dbase/dbftable.h"
-#include "output/reportpages.h"
+#include "output/draw/reportpages.h"
 
 #include <QFileInfo>
 

@@ -4,14 +4,14 @@
 #include "data/measurementtable.h"
 #include "data/memoryimage.h"
 #include "data/memoryimport.h"
-#include "device/portsdialog.h"
+#include "device/widgets/portsdialog.h"
 #include "helpwindow.h"
 #include "output/excelexport.h"
-#include "output/measurementreport.h"
+#include "output/widgets/measurementreport.h"
 #include "ui/apptitle.h"
 #include "ui/errorguard.h"
 #include "ui/prompts.h"
-#include "view/tablecontroller.h"
+#include "view/widgets/tablecontroller.h"
 
 #include <QAction>
 #include <QApplication>

@@ -6,7 +6,7 @@
 #include "data/memoryimage.h"
 #include "support/scriptedprompts.h"
 #include "ui/apptitle.h"
-#include "view/tablecontroller.h"
+#include "view/widgets/tablecontroller.h"
 
 #include <QAbstractScrollArea>
 #include <QAction>

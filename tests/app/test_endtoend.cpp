@@ -3,7 +3,7 @@
 #include "app/main.h"
 #include "base/regional.h"
 #include "data/measurementtable.h"
-#include "device/receive.h"
+#include "device/widgets/receive.h"
 #include "simulator/ptyinstrument.h"
 #include "support/scriptedprompts.h"
 #include "ui/apptitle.h"

@@ -4,9 +4,9 @@
 #include "app/logo.h"
 #include "app/main.h"
 #include "dbase/dbftable.h"
-#include "device/receive.h"
-#include "output/graf.h"
-#include "output/param_graf.h"
+#include "device/widgets/receive.h"
+#include "output/widgets/graf.h"
+#include "output/widgets/param_graf.h"
 #include "support/besideexecutable.h"
 #include "support/scriptedprompts.h"
 

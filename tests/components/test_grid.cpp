@@ -1,9 +1,9 @@
 // The grid component over a table file: configuration as the table view sets it, keyboard and
 // editing rules, title clicks, the selection with its snapshots, and the columns filling the
 // grid's width.
-#include "components/dbgrid.h"
-#include "view/tablecontroller.h"
+#include "components/widgets/dbgrid.h"
 #include "view/viewtesting.h"
+#include "view/widgets/tablecontroller.h"
 
 #include <QHeaderView>
 #include <QLineEdit>

@@ -2,8 +2,8 @@
 // (read back with poppler's pdftotext / pdfinfo) and printing with page range and copies.
 #include "base/errors.h"
 #include "base/regional.h"
-#include "components/reportprint.h"
-#include "components/reportrender.h"
+#include "components/draw/reportrender.h"
+#include "components/widgets/reportprint.h"
 #include "output/reportlayout.h"
 #include "reportrows.h"
 

@@ -1,7 +1,7 @@
 // The download dialog: its layout, and whole downloads through it against the simulated
 // instrument on a pseudo-terminal.
-#include "device/portsdialog.h"
-#include "device/receive.h"
+#include "device/widgets/portsdialog.h"
+#include "device/widgets/receive.h"
 #include "ptytestkit.h"
 #include "simulator/ptyinstrument.h"
 #include "support/scriptedprompts.h"

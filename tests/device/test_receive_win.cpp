@@ -2,7 +2,7 @@
 // which scripts/windows-e2e puts behind Wine's COM1 with QPX_TEST_INSTRUMENT_RECORDS set to its
 // record count) is found on "\\.\COM1" and its memory downloaded, as New does. Skips without it.
 #include "data/memoryimage.h"
-#include "device/receive.h"
+#include "device/widgets/receive.h"
 #include "support/scriptedprompts.h"
 
 #include <QLabel>

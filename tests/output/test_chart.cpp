@@ -1,8 +1,8 @@
 // The chart component and the chart windows without a table: the vertical range rule, the time
 // axis labels, point order, the drawing and the print.
 #include "base/regional.h"
-#include "components/chart.h"
-#include "output/graf.h"
+#include "components/draw/chart.h"
+#include "output/widgets/graf.h"
 #include "support/needtool.h"
 #include "ui/prompts.h"
 

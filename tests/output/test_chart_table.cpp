@@ -2,8 +2,8 @@
 // and giving the table back unfiltered; the main window's chart command over both windows.
 #include "app/main.h"
 #include "chart_fixture.h"
-#include "output/graf.h"
-#include "output/param_graf.h"
+#include "output/widgets/graf.h"
+#include "output/widgets/param_graf.h"
 #include "support/scriptedprompts.h"
 #include "ui/prompts.h"
 

@@ -1,10 +1,10 @@
 // The measurement report of a real table file: pages and their text (through pdftotext), the
 // current sort, where the table is left, and the three commands with a scripted print dialog.
 #include "base/regional.h"
-#include "components/reportpreview.h"
+#include "components/widgets/reportpreview.h"
 #include "data/measurementtable.h"
 #include "dbase/dbftable.h"
-#include "output/measurementreport.h"
+#include "output/widgets/measurementreport.h"
 #include "support/scriptedprompts.h"
 #include "ui/prompts.h"
 

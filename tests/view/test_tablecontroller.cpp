@@ -1,10 +1,10 @@
 // The table commands of the grid's controller over a real table file: sorting by title clicks,
 // footers of the selection, colours, the saved layout, deleting and renumbering rows.
 #include "base/settingsstore.h"
-#include "components/dbgrid.h"
+#include "components/widgets/dbgrid.h"
 #include "view/gridlayout.h"
 #include "view/selectionstats.h"
-#include "view/tablecontroller.h"
+#include "view/widgets/tablecontroller.h"
 #include "viewtesting.h"
 
 #include <QFile>

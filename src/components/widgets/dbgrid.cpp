@@ -1,6 +1,6 @@
 #include "dbgrid.h"
 
-#include "columnfit.h"
+#include "components/columnfit.h"
 #include "dbase/dbftable.h"
 #include "dbgridtitle.h"
 

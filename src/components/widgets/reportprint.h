@@ -1,7 +1,7 @@
 #pragma once
 // Printing of prepared report pages (Qt Print Support): the printer set up for the template's
 // paper, and the pages of its range sent with its copies and collation.
-#include "reportengine.h"
+#include "components/reportengine.h"
 
 class QPrinter;
 

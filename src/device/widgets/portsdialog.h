@@ -4,7 +4,7 @@
 // lets the operator assign the selected one, or any path typed in, to either name. OK stores
 // the assignments in the settings ("Ports/COM1", "Ports/COM2"); an empty field stores nothing,
 // so the name keeps its default device.
-#include "serialports.h"
+#include "device/serialports.h"
 
 #include <QDialog>
 #include <QTimer>

@@ -1,9 +1,9 @@
 #include "reportpages.h"
 
-#include "components/reportrender.h"
+#include "components/draw/reportrender.h"
 #include "dbase/dbftable.h"
-#include "reportlayout.h"
-#include "reportsource.h"
+#include "output/reportlayout.h"
+#include "output/reportsource.h"
 
 #include <QSignalBlocker>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The grid's table view with the keyboard and editing rules of the grid, the delegate of its
 // in-place editor, and its style: silver grid lines and the screen colours of colour values.
-#include "gridtypes.h"
+#include "components/gridtypes.h"
 
 #include <QColor>
 #include <QPalette>

@@ -1,8 +1,8 @@
 // The export with the default back end: the workbook is saved beside the table and handed to the
 // desktop's spreadsheet program.
 #include "dbase/dbftable.h"
-#include "excelexport.h"
-#include "excelxlsx.h"
+#include "output/excelexport.h"
+#include "output/excelxlsx.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 // TForm4 "Построение графиков": asks for the number of an observation series and filters the
 // measurement table to its readings.
-#include "masschart.h"
+#include "output/draw/masschart.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #pragma once
 // The chart component on screen: a widget that draws its chart over its whole area.
-#include "chart.h"
+#include "components/draw/chart.h"
 
 #include <QWidget>
 

@@ -3,7 +3,7 @@
 // shows what the instrument reported and the progress of the memory transfer, and offers
 // Cancel. exec() returns 1 when memoryImage() and deviceInfo() hold a fresh download and 2 when
 // the instrument was not found, was the wrong one, the transfer failed or the operator cancelled.
-#include "downloadrunner.h"
+#include "device/downloadrunner.h"
 
 #include <QDialog>
 

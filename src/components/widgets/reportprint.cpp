@@ -1,7 +1,7 @@
 #include "reportprint.h"
 
 #include "base/errors.h"
-#include "reportrender.h"
+#include "components/draw/reportrender.h"
 
 #include <QPainter>
 #include <QPrinter>

@@ -10,10 +10,10 @@
 // DbGrid is the face of the component and wires its pieces together: the model with the columns
 // (dbgridmodel.h), the view with its editor delegate and style (dbgridview.h), the title and
 // footer rows (dbgridtitle.h) and the record selection (dbgridselection.h).
+#include "components/dbgridselection.h"
+#include "components/gridtypes.h"
 #include "dbgridmodel.h"
-#include "dbgridselection.h"
 #include "dbgridview.h"
-#include "gridtypes.h"
 
 #include <QFrame>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 #include "reportpreview.h"
 
-#include "reportrender.h"
+#include "components/draw/reportrender.h"
 #include "ui/prompts.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // measurement table, the chart's fixed settings, its points and range from the table, and the
 // chart on a printed page or in a PDF file. The chart window, its parameters dialog and the print
 // on the program's printer (graf.h, param_graf.h) are built on these.
-#include "components/chart.h"
+#include "components/draw/chart.h"
 
 class DbfTable;
 class QPageLayout;

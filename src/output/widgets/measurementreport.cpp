@@ -1,9 +1,9 @@
 #include "measurementreport.h"
 
-#include "components/reportpreview.h"
-#include "components/reportprint.h"
+#include "components/widgets/reportpreview.h"
+#include "components/widgets/reportprint.h"
 #include "dbase/dbftable.h"
-#include "reportpages.h"
+#include "output/draw/reportpages.h"
 #include "ui/errorguard.h"
 #include "ui/prompts.h"
 

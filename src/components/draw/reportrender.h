@@ -2,7 +2,7 @@
 // Drawing of prepared report pages with QPainter: the fonts (with a metric-compatible substitute
 // when the named family is not installed), text measuring for the page builder, one page onto any
 // paint device and the whole report as a PDF file. Qt Gui only: printing is in reportprint.h.
-#include "reportengine.h"
+#include "components/reportengine.h"
 
 #include <QFont>
 #include <QFontMetricsF>

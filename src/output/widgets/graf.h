@@ -1,7 +1,7 @@
 #pragma once
 // TForm3 "Графики": the mass of one observation series over time, and its print.
-#include "components/chartview.h"
-#include "masschart.h"
+#include "components/widgets/chartview.h"
+#include "output/draw/masschart.h"
 
 #include <QDialog>
 

@@ -2,14 +2,14 @@
 
 #include "base/settingsstore.h"
 #include "components/columnfit.h"
-#include "components/dbgrid.h"
+#include "components/widgets/dbgrid.h"
 #include "data/measurementtable.h"
 #include "data/tableedits.h"
 #include "dbase/dbftable.h"
-#include "gridlayout.h"
-#include "selectionstats.h"
 #include "ui/errorguard.h"
 #include "ui/prompts.h"
+#include "view/gridlayout.h"
+#include "view/selectionstats.h"
 
 namespace {
 

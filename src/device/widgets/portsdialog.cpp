@@ -1,6 +1,6 @@
 #include "portsdialog.h"
 
-#include "CPDrv.h"
+#include "device/CPDrv.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

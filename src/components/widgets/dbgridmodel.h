@@ -3,7 +3,7 @@
 //
 // The table stays the only copy of the data: rowCount and data go straight to it, and the model
 // keeps no more than the field index of each column and the row count the views were last told.
-#include "gridtypes.h"
+#include "components/gridtypes.h"
 
 #include <QAbstractTableModel>
 #include <QColor>

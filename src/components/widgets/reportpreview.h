@@ -1,7 +1,7 @@
 #pragma once
 // The report component's windows: the modal preview window of prepared pages (zoom, pages,
 // find, save, print, close) and the progress window shown while a long report is prepared.
-#include "reportengine.h"
+#include "components/reportengine.h"
 
 #include <QDialog>
 #include <functional>
