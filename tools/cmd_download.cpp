@@ -155,7 +155,7 @@ int runDownload(const DownloadOptions &options, MessageSink &sink)
     watchdog.setInterval(options.timeout * 1000);
     QObject::connect(&runner, &DownloadRunner::advanced, &watchdog, qOverload<>(&QTimer::start));
     QObject::connect(&watchdog, &QTimer::timeout, [&] {
-        if (runner.protocol().timerRunning(DownloadTimer::Timer1)) {
+        if (runner.protocol().timerRunning(DownloadTimer::Search)) {
             watchdog.start();
             return;
         }
