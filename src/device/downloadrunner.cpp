@@ -8,12 +8,11 @@
 
 DownloadRunner::DownloadRunner(QObject *parent) : QObject(parent), m_protocol(*this)
 {
-    // The port as the dialog's stored description sets it up.
-    m_port.setPort(pnCustom);
+    // The port as the dialog's stored description sets it up (the line itself, DTR low
+    // included, is the component's own).
     m_port.setPortName(DownloadProtocol::com1());
     m_port.setInBufSize(4096);
     m_port.setOutBufSize(4096);
-    m_port.setEnableDTROnOpen(false);
     m_port.OnReceiveData = [this](TCommPortDriver *, const void *data, quint32 size) {
         guarded([&] { m_protocol.receive(static_cast<const quint8 *>(data), size); });
         // A format error ends the download once it has been reported.

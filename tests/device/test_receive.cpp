@@ -81,11 +81,9 @@ TEST_F(DialogFixture, Layout)
     EXPECT_EQ(dlg.StaticText7->pos(), QPoint(164, 72));
 
     const TCommPortDriver &port = dlg.CommPortDriver1();
-    EXPECT_EQ(port.Port(), pnCustom);
     EXPECT_EQ(port.PortName(), QStringLiteral("\\\\.\\COM1"));
     EXPECT_EQ(port.InBufSize(), 4096u);
     EXPECT_EQ(port.OutBufSize(), 4096u);
-    EXPECT_FALSE(port.EnableDTROnOpen());
 }
 
 TEST_F(DialogFixture, DownloadFindsTheInstrumentOnCom1)
