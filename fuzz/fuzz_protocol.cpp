@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     try {
         table.create();
         table.open();
-        flash2qpx01(table, image, device, false, nullptr);
+        importImage(table, image, device, false, nullptr);
     } catch (const QpxError &) {
     }
     fuzzing::checkOpenTable(table);
