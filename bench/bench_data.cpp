@@ -82,7 +82,7 @@ private:
     DbfIo::FileSystem &m_system = DbfIo::systemFileSystem();
 };
 
-// Import of a full image (5461 rows) into a new table, timed up to the end of flash2qpx01: with
+// Import of a full image (5461 rows) into a new table, timed up to the end of importImage: with
 // its final sync (argument 1) and with every sync skipped (argument 0), side by side in one run.
 // Counts the write calls per posted row.
 void BM_ImportFullImage(benchmark::State &state)
@@ -103,7 +103,7 @@ void BM_ImportFullImage(benchmark::State &state)
         table.open();
         const quint64 before = DbfIo::writeCalls();
         state.ResumeTiming();
-        flash2qpx01(table, fullImage(), device, false, nullptr);
+        importImage(table, fullImage(), device, false, nullptr);
         state.PauseTiming();
         writes += DbfIo::writeCalls() - before;
         rows += table.physicalRecordCount();
@@ -127,7 +127,7 @@ void BM_WriteImportBytesAtOnce(benchmark::State &state)
         table.open();
         DeviceInfo device;
         device.ModelIndex = 5;
-        flash2qpx01(table, fullImage(), device, false, nullptr);
+        importImage(table, fullImage(), device, false, nullptr);
     }
     QFile in(source);
     in.open(QIODevice::ReadOnly);

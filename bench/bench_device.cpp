@@ -126,13 +126,12 @@ void BM_HandlerPer100kChars(benchmark::State &state)
     DeviceInfo device;
     DownloadProtocol protocol(host, image, device);
     for (auto _ : state) {
-        protocol.FormShow();
-        protocol.CommPortDriver1ReceiveData(reinterpret_cast<const quint8 *>(ident.constData()), 10);
-        protocol.Timer2Timer();
+        protocol.start();
+        protocol.receive(reinterpret_cast<const quint8 *>(ident.constData()), 10);
+        protocol.requestMemory();
         for (qsizetype at = 0; at < reply.size(); at += batch) {
             const qsizetype n = std::min<qsizetype>(batch, reply.size() - at);
-            protocol.CommPortDriver1ReceiveData(reinterpret_cast<const quint8 *>(reply.constData() + at),
-                                                quint32(n));
+            protocol.receive(reinterpret_cast<const quint8 *>(reply.constData() + at), quint32(n));
         }
         if (host.result != 1)
             state.SkipWithError("download did not complete");

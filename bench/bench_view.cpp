@@ -157,7 +157,7 @@ void BM_Delete1000Selected(benchmark::State &state)
         scene->grid()->selectRecords(records);
         scene->grid()->titleClick(scene->grid()->columnIndex(Measurement::T_1), Qt::NoModifier);
         state.ResumeTiming();
-        scene->view->N21Click();
+        scene->view->deleteSelectedRows();
         scene->paint();
         state.PauseTiming();
         if (scene->table.rowCount() != rows - 1000)
@@ -176,7 +176,7 @@ void BM_Renumber(benchmark::State &state)
             scene->grid()->titleClick(scene->grid()->columnIndex(Measurement::T_1), Qt::NoModifier);
         state.ResumeTiming();
         try {
-            scene->view->N37Click();
+            scene->view->renumberRows();
         } catch (const QpxError &) {
             // More rows than N can number: refused before anything is written.
         }
@@ -191,7 +191,7 @@ void BM_DoubleClickWalk(benchmark::State &state)
 {
     Scene scene(int(state.range(0)));
     for (auto _ : state) {
-        scene.view->DBGridPro1DblClick();
+        scene.view->walkRows();
         scene.paint();
     }
 }

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     try {
         table.create();
         table.open();
-        flash2qpx01(table, image, device, false, nullptr);
+        importImage(table, image, device, false, nullptr);
     } catch (const QpxError &) {
     }
     // No row that the image does not hold: an image whose count promises more than arrived (or
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (table.isOpen() && table.physicalRecordCount() > (whole ? image.recordCount() : 0))
         std::abort();
     try {
-        flash2qpx01(table, image, device, true, nullptr);
+        importImage(table, image, device, true, nullptr);
     } catch (const QpxError &) {
     }
     fuzzing::checkOpenTable(table);

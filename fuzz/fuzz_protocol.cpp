@@ -58,17 +58,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     MemoryImage image;
     DeviceInfo device;
     DownloadProtocol protocol(host, image, device);
-    protocol.FormShow();
+    protocol.start();
     size_t at = 0;
     try {
         while (at < size && protocol.running()) {
             const size_t n = data[at++];
             switch (n) {
             case 0:
-                protocol.Timer2Timer();
+                protocol.requestMemory();
                 continue;
             case 255:
-                protocol.Timer1Timer();
+                protocol.searchTimedOut();
                 continue;
             case 254:
                 host.open = false;
@@ -77,10 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 host.refuseOpen = true;
                 continue;
             case 252:
-                protocol.Button1Click();
+                protocol.cancel();
                 continue;
             case 251:
-                protocol.FormClose();
+                protocol.close();
                 continue;
             default:
                 break;
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (take == 0)
                 break;
             try {
-                protocol.CommPortDriver1ReceiveData(data + at, quint32(take));
+                protocol.receive(data + at, quint32(take));
             } catch (const QpxError &) {
                 if (!protocol.failedByError() || host.open)
                     std::abort(); // a format error ends the download with the port closed
@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     try {
         table.create();
         table.open();
-        flash2qpx01(table, image, device, false, nullptr);
+        importImage(table, image, device, false, nullptr);
     } catch (const QpxError &) {
     }
     fuzzing::checkOpenTable(table);

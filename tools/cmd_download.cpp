@@ -155,7 +155,7 @@ int runDownload(const DownloadOptions &options, MessageSink &sink)
     watchdog.setInterval(options.timeout * 1000);
     QObject::connect(&runner, &DownloadRunner::advanced, &watchdog, qOverload<>(&QTimer::start));
     QObject::connect(&watchdog, &QTimer::timeout, [&] {
-        if (runner.protocol().timerRunning(DownloadTimer::Timer1)) {
+        if (runner.protocol().timerRunning(DownloadTimer::Search)) {
             watchdog.start();
             return;
         }
@@ -245,7 +245,7 @@ int cmdDownload(const QStringList &args)
             requireWholeImage(memoryImage());
             dbf.create();
             dbf.open();
-            flash2qpx01(dbf, memoryImage(), deviceInfo(), false, &sink);
+            importImage(dbf, memoryImage(), deviceInfo(), false, &sink);
             const int rows = dbf.exactRecordCount();
             dbf.close();
             cli::err(QStringLiteral("Записано строк: %1").arg(rows));
@@ -255,7 +255,7 @@ int cmdDownload(const QStringList &args)
         dbf.selectIndex(QString());
         if (dbf.hasIndex(Measurement::SortIndex))
             dbf.deleteIndex(Measurement::SortIndex);
-        flash2qpx01(dbf, memoryImage(), deviceInfo(), true, &sink);
+        importImage(dbf, memoryImage(), deviceInfo(), true, &sink);
         dbf.close();
         return int(cli::Ok);
     });

@@ -56,12 +56,12 @@ int cmdImport(const QStringList &args)
             requireWholeImage(image);
             table.create();
             table.open();
-            flash2qpx01(table, image, device, false, &sink);
+            importImage(table, image, device, false, &sink);
         } else {
             table.open();
             if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())
                 cli::err(damaged);
-            flash2qpx01(table, image, device, true, &sink);
+            importImage(table, image, device, true, &sink);
         }
         table.close();
         return int(cli::Ok);

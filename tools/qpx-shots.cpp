@@ -115,7 +115,7 @@ QString makeTable(const QDir &dir, const QList<Reading> &readings)
     table.setFileName(file);
     table.create();
     table.open();
-    flash2qpx01(table, memoryImage(), device, false, nullptr);
+    importImage(table, memoryImage(), device, false, nullptr);
     // A few comments, as an operator would leave them.
     const QStringList comments{QStringLiteral("образец 1: глина, сушка 105 °C"), QString(), QString(),
                                QStringLiteral("образец 3: песок")};

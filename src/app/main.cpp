@@ -481,31 +481,31 @@ void TForm1::Excel1Click()
 void TForm1::N17Click()
 {
     if (Dbf1.isOpen())
-        m_view->N17Click();
+        m_view->setColumnColour();
 }
 
 void TForm1::N18Click()
 {
     if (Dbf1.isOpen())
-        m_view->N18Click();
+        m_view->clearColumnColour();
 }
 
 void TForm1::N19Click()
 {
     if (Dbf1.isOpen())
-        m_view->N19Click();
+        m_view->clearAllColours();
 }
 
 void TForm1::N21Click()
 {
     if (Dbf1.isOpen())
-        m_view->N21Click();
+        m_view->deleteSelectedRows();
 }
 
 void TForm1::N23Click()
 {
     if (Dbf1.isOpen())
-        m_view->N23Click();
+        m_view->fitColumns();
 }
 
 void TForm1::N33Click()
@@ -516,7 +516,7 @@ void TForm1::N33Click()
 void TForm1::N37Click()
 {
     if (TableOpen)
-        m_view->N37Click();
+        m_view->renumberRows();
 }
 
 void TForm1::Ports1Click()

@@ -8,12 +8,12 @@
 #include <QRegularExpression>
 #include <iterator>
 
-int image_word(const MemoryImage &image, int position)
+int imageWord(const MemoryImage &image, int position)
 {
     return image.at(position) | (image.at(position + 1) << 8);
 }
 
-qint32 image_long(const MemoryImage &image, int position)
+qint32 imageLong(const MemoryImage &image, int position)
 {
     const quint32 value = quint32(image.at(position)) | (quint32(image.at(position + 1)) << 8) |
                           (quint32(image.at(position + 2)) << 16) | (quint32(image.at(position + 3)) << 24);
@@ -64,7 +64,7 @@ void putTwoDigits(char16_t *out, int value)
 }
 } // namespace
 
-QString image_time_text(const MemoryImage &image, int position)
+QString imageTimeText(const MemoryImage &image, int position)
 {
     const ImageClock clock = imageClock(image, position);
     char16_t text[] = {u'0', u'0', u':', u'0', u'0', u':', u'0', u'0'};
@@ -74,7 +74,7 @@ QString image_time_text(const MemoryImage &image, int position)
     return QString(reinterpret_cast<const QChar *>(text), std::size(text));
 }
 
-QString image_date_text(const MemoryImage &image, int position)
+QString imageDateText(const MemoryImage &image, int position)
 {
     const ImageDay day = imageDay(image, position); // years 2000..2255: always four digits
     char16_t text[] = {u'0', u'1', u'.', u'0', u'1', u'.', u'2', u'0', u'0', u'0'};
@@ -85,7 +85,7 @@ QString image_date_text(const MemoryImage &image, int position)
     return QString(reinterpret_cast<const QChar *>(text), std::size(text));
 }
 
-qint64 datetime_seconds(const QString &date, const QString &time)
+qint64 dateTimeSeconds(const QString &date, const QString &time)
 {
     // The DATE and TIME fields have one fixed form whatever the regional settings, so they are
     // read in that form: day.month.year hours:minutes[:seconds].
@@ -104,7 +104,7 @@ qint64 datetime_seconds(const QString &date, const QString &time)
     return momentSeconds(day, hours, minutes, seconds);
 }
 
-qint64 image_record_seconds(const MemoryImage &image, int p)
+qint64 imageRecordSeconds(const MemoryImage &image, int p)
 {
     // Without making the texts: the Append check asks this of every record it passes over. A
     // date that does not exist raises through the texts, with their message.
@@ -112,7 +112,7 @@ qint64 image_record_seconds(const MemoryImage &image, int p)
     const ImageDay day = imageDay(image, p + 9);
     const QDate date(day.year, day.month, day.day);
     if (!date.isValid())
-        return datetime_seconds(image_date_text(image, p + 9), image_time_text(image, p + 6));
+        return dateTimeSeconds(imageDateText(image, p + 9), imageTimeText(image, p + 6));
     return momentSeconds(date, clock.hours, clock.minutes, clock.seconds);
 }
 
@@ -166,7 +166,7 @@ void readImageFile(const QString &path, MemoryImage &image)
     image.length = int(size);
 }
 
-void flash2qpx01(DbfTable &table, const MemoryImage &image, const DeviceInfo &device, bool append,
+void importImage(DbfTable &table, const MemoryImage &image, const DeviceInfo &device, bool append,
                  MessageSink *messages)
 {
     if (!table.isOpen())
@@ -175,16 +175,16 @@ void flash2qpx01(DbfTable &table, const MemoryImage &image, const DeviceInfo &de
     table.refresh();
     table.last();
 
-    int count = image_word(image, 0);
+    int count = imageWord(image, 0);
     int start = 2;
     int skipped = 0;
     if (append) {
         qint64 last = 0;
         if (table.exactRecordCount() > 0)
-            last = datetime_seconds(table.text(Measurement::DATE), table.text(Measurement::TIME));
+            last = dateTimeSeconds(table.text(Measurement::DATE), table.text(Measurement::TIME));
         for (int k = 0; k < count; ++k) {
             const int p = 2 + 12 * k;
-            const qint64 key = image_record_seconds(image, p);
+            const qint64 key = imageRecordSeconds(image, p);
             if (key > last)
                 break;
             skipped = k + 1;
@@ -198,7 +198,7 @@ void flash2qpx01(DbfTable &table, const MemoryImage &image, const DeviceInfo &de
         table.append();
         try {
             table.setInteger(Measurement::N, skipped + 1 + i);
-            double mass = massOf(image_long(image, p), device.ModelIndex);
+            double mass = massOf(imageLong(image, p), device.ModelIndex);
             if (image.at(p + 4) == 1)
                 mass = -mass;
             table.setNumber(Measurement::T_1, mass);
@@ -209,8 +209,8 @@ void flash2qpx01(DbfTable &table, const MemoryImage &image, const DeviceInfo &de
                 table.setText(Measurement::MODE, Measurement::Observation);
                 table.setNumber(Measurement::T_2, series);
             }
-            table.setText(Measurement::TIME, image_time_text(image, p + 6));
-            table.setText(Measurement::DATE, image_date_text(image, p + 9));
+            table.setText(Measurement::TIME, imageTimeText(image, p + 6));
+            table.setText(Measurement::DATE, imageDateText(image, p + 9));
             table.setText(Measurement::COMMENT, QString());
             table.post();
         } catch (...) {

@@ -11,7 +11,7 @@
 // messages when it is not null). Does nothing when the table is not open. An error ends the
 // import at the record that raised it; the rows posted before it stay in the file. A complete
 // import syncs the table (DbfTable::sync) before it reports.
-void flash2qpx01(DbfTable &table, const MemoryImage &image, const DeviceInfo &device, bool append,
+void importImage(DbfTable &table, const MemoryImage &image, const DeviceInfo &device, bool append,
                  MessageSink *messages);
 
 // Refuses an image whose record count announces more records than were delivered (a download
@@ -25,15 +25,15 @@ void readImageFile(const QString &path, MemoryImage &image);
 
 // Bytes position and position + 1, unsigned little-endian. Positions outside the image raise
 // RangeError.
-int image_word(const MemoryImage &image, int position);
+int imageWord(const MemoryImage &image, int position);
 // Bytes position .. position + 3, little-endian; a value with the top bit set raises OverflowError.
-qint32 image_long(const MemoryImage &image, int position);
+qint32 imageLong(const MemoryImage &image, int position);
 // "hh:mm:ss" from the seconds, minutes and hours bytes starting at position (out of range -> 00).
-QString image_time_text(const MemoryImage &image, int position);
+QString imageTimeText(const MemoryImage &image, int position);
 // "dd.mm.yyyy" from the day, month and year bytes starting at position (out of range -> 01).
-QString image_date_text(const MemoryImage &image, int position);
+QString imageDateText(const MemoryImage &image, int position);
 // The moment of a DATE and a TIME text as whole seconds since 1 January of year 1 (day 1).
 // Texts that are no valid date and time raise ConvertError with the joined text.
-qint64 datetime_seconds(const QString &date, const QString &time);
-// datetime_seconds of the DATE and TIME texts that the record at `position` gets on import.
-qint64 image_record_seconds(const MemoryImage &image, int position);
+qint64 dateTimeSeconds(const QString &date, const QString &time);
+// dateTimeSeconds of the DATE and TIME texts that the record at `position` gets on import.
+qint64 imageRecordSeconds(const MemoryImage &image, int position);

@@ -30,7 +30,7 @@ void TableDocument::create(const QString &fileName, OperatorPrompts &prompts)
     tableOpen = true;
     m_window.setBackground(true);
     try {
-        flash2qpx01(table, memoryImage(), deviceInfo(), false, &prompts);
+        importImage(table, memoryImage(), deviceInfo(), false, &prompts);
     } catch (...) {
         recoverFromFailedImport(true);
         throw;
@@ -73,7 +73,7 @@ void TableDocument::append(OperatorPrompts &prompts)
 {
     m_window.resetSort();
     try {
-        flash2qpx01(table, memoryImage(), deviceInfo(), true, &prompts);
+        importImage(table, memoryImage(), deviceInfo(), true, &prompts);
     } catch (...) {
         recoverFromFailedImport(false);
         throw;

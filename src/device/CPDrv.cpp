@@ -39,13 +39,6 @@ TCommPortDriver::~TCommPortDriver()
 
 // ---- names -------------------------------------------------------------------------------
 
-quint32 TCommPortDriver::baudRateOf(TBaudRate rate)
-{
-    static const quint32 rates[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
-                                    14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
-    return rates[rate];
-}
-
 QString TCommPortDriver::resolvePortName(const QString &name)
 {
     static const QRegularExpression comName(QStringLiteral("^\\\\\\\\\\.\\\\COM([0-9]+)$"),
@@ -68,73 +61,11 @@ QString TCommPortDriver::defaultDevice(int com)
 
 // ---- property setters --------------------------------------------------------------------
 
-void TCommPortDriver::setPort(TPortNumber value)
-{
-    if (IsOpen())
-        return;
-    m_port = value;
-    if (value != pnCustom)
-        m_portName = QStringLiteral("\\\\.\\COM%1").arg(int(value));
-}
-
 void TCommPortDriver::setPortName(const QString &value)
 {
     if (IsOpen())
         return;
     m_portName = value;
-    m_port = pnCustom;
-}
-
-void TCommPortDriver::setBaudRate(TBaudRate value)
-{
-    m_baudRate = value;
-    if (value != brCustom)
-        m_baudRateValue = baudRateOf(value);
-    if (IsOpen())
-        ApplyLineSettings();
-}
-
-void TCommPortDriver::setBaudRateValue(quint32 value)
-{
-    m_baudRateValue = value;
-    m_baudRate = brCustom;
-    if (IsOpen())
-        ApplyLineSettings();
-}
-
-void TCommPortDriver::setDataBits(TDataBits value)
-{
-    m_dataBits = value;
-    if (IsOpen())
-        ApplyLineSettings();
-}
-
-void TCommPortDriver::setStopBits(TStopBits value)
-{
-    m_stopBits = value;
-    if (IsOpen())
-        ApplyLineSettings();
-}
-
-void TCommPortDriver::setParity(TParity value)
-{
-    m_parity = value;
-    if (IsOpen())
-        ApplyLineSettings();
-}
-
-void TCommPortDriver::setHwFlow(THwFlowControl value)
-{
-    m_hwFlow = value;
-    if (IsOpen())
-        ApplyLineSettings();
-}
-
-void TCommPortDriver::setSwFlow(TSwFlowControl value)
-{
-    m_swFlow = value;
-    if (IsOpen())
-        ApplyLineSettings();
 }
 
 void TCommPortDriver::setInBufSize(quint32 value)
@@ -170,14 +101,10 @@ bool TCommPortDriver::IsOpen() const
 
 SerialLineSettings TCommPortDriver::lineSettings() const
 {
+    // The instrument's line: 9600 8N1 with RTS raised and no flow control (the defaults of the
+    // settings), and DTR low.
     SerialLineSettings settings;
-    settings.baudRate = m_baudRateValue;
-    settings.dataBits = m_dataBits;
-    settings.stopBits = m_stopBits;
-    settings.parity = m_parity;
-    settings.hwFlow = m_hwFlow;
-    settings.swFlow = m_swFlow;
-    settings.dtr = m_enableDTROnOpen;
+    settings.dtr = false;
     settings.inQueue = m_inBufSize;
     settings.outQueue = m_outBufSize;
     return settings;
@@ -198,7 +125,7 @@ bool TCommPortDriver::OpenPort()
         return false;
     }
     // Reads never wait (only what is waiting is read); a failure here does not stop the line.
-    m_line->setTimeouts(m_outputTimeout);
+    m_line->setTimeouts(OutputTimeout);
     m_pollTimer.start(m_pollingDelay);
     return true;
 }
@@ -234,13 +161,6 @@ quint16 TCommPortDriver::OutputFreeSpace()
     return quint16(std::max<qint64>(0, qint64(m_outBufSize) - m_line->outputQueued()));
 }
 
-int TCommPortDriver::ReadLineStatus()
-{
-    if (!IsOpen())
-        return 0;
-    return m_line->modemLines();
-}
-
 quint32 TCommPortDriver::WriteBytesTimed(const void *data, quint32 size, quint32 timeout)
 {
     if (!IsOpen())
@@ -252,8 +172,6 @@ quint32 TCommPortDriver::WriteBytesTimed(const void *data, quint32 size, quint32
     while (sent < size) {
         const quint16 room = OutputFreeSpace();
         if (room > 0) {
-            if (m_checkLineStatus && ReadLineStatus() == 0)
-                break;
             const qint64 written = m_line->write(bytes + sent, std::min<qint64>(size - sent, room));
             if (written > 0) {
                 if (OnTraffic)
@@ -272,14 +190,9 @@ quint32 TCommPortDriver::WriteBytesTimed(const void *data, quint32 size, quint32
     return sent;
 }
 
-quint32 TCommPortDriver::WriteBytes(const void *data, quint32 size)
-{
-    return WriteBytesTimed(data, size, m_outputTimeout);
-}
-
 bool TCommPortDriver::WriteByte(quint8 value)
 {
-    return WriteBytes(&value, 1) == 1;
+    return WriteBytesTimed(&value, 1, OutputTimeout) == 1;
 }
 
 void TCommPortDriver::poll()

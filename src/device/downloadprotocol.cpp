@@ -54,7 +54,7 @@ void DownloadProtocol::setSearchPorts(const QStringList &ports)
     m_ports = ports.isEmpty() ? QStringList{com1(), com2()} : ports;
 }
 
-const std::array<QString, 10> &DownloadProtocol::CapacityTexts()
+const std::array<QString, 10> &DownloadProtocol::capacityTexts()
 {
     static const std::array<QString, 10> texts{
         QStringLiteral("500"),   QStringLiteral("1000"), QStringLiteral("1500"), QStringLiteral("2000"),
@@ -66,7 +66,7 @@ const std::array<QString, 10> &DownloadProtocol::CapacityTexts()
 QString DownloadProtocol::deviceTypeText(int modelIndex)
 {
     if (modelIndex >= 1 && modelIndex <= 10)
-        return QStringLiteral("Лкт-") + CapacityTexts()[size_t(modelIndex - 1)] + QStringLiteral(" ДН7.01");
+        return QStringLiteral("Лкт-") + capacityTexts()[size_t(modelIndex - 1)] + QStringLiteral(" ДН7.01");
     return QStringLiteral("Лкт-? ДН7.01 (модель %1)").arg(modelIndex);
 }
 
@@ -79,7 +79,7 @@ QString DownloadProtocol::firmwareText(int a, int b, int c)
 
 void DownloadProtocol::setTimer(DownloadTimer t, bool enabled, int interval)
 {
-    TimerState &state = t == DownloadTimer::Timer1 ? m_timer1 : m_timer2;
+    TimerState &state = t == DownloadTimer::Search ? m_searchTimer : m_memoryDelayTimer;
     if (state.enabled == enabled && state.interval == interval)
         return;
     state.enabled = enabled;
@@ -89,14 +89,14 @@ void DownloadProtocol::setTimer(DownloadTimer t, bool enabled, int interval)
 
 void DownloadProtocol::resetDownload()
 {
-    m_session.EndSeen = false;
-    m_session.ReceivedCount = 0;
+    m_session.endSeen = false;
+    m_session.receivedCount = 0;
     m_host.setProgress(0);
 }
 
 void DownloadProtocol::sendCommand(quint8 command)
 {
-    m_session.LastCommand = command;
+    m_session.lastCommand = command;
     m_host.writeByte(command); // a lost command shows as no answer
 }
 
@@ -115,13 +115,13 @@ void DownloadProtocol::end(int result)
 
 // ---- the dialog's handlers ---------------------------------------------------------------
 
-void DownloadProtocol::FormShow()
+void DownloadProtocol::start()
 {
     m_running = true;
     m_inMessage = false;
     m_failedByError = false;
     m_result = 0;
-    setTimer(DownloadTimer::Timer2, false, Timer2Interval);
+    setTimer(DownloadTimer::MemoryDelay, false, MemoryDelayInterval);
     setPortName(m_ports.first());
     resetDownload();
     m_host.setText(DownloadText::RecordCount, QString());
@@ -131,15 +131,15 @@ void DownloadProtocol::FormShow()
     m_host.setText(DownloadText::Caption, QStringLiteral("Прием данных"));
     m_host.openPort();
     sendCommand(commandIdentify);
-    startTimer1();
+    startSearchTimer();
 }
 
-void DownloadProtocol::Timer1Timer()
+void DownloadProtocol::searchTimedOut()
 {
     // While the wrong-instrument message is up the download is already decided.
     if (!m_running || m_inMessage)
         return;
-    stopTimer(DownloadTimer::Timer1);
+    stopTimer(DownloadTimer::Search);
     const qsizetype current = m_ports.indexOf(m_portName);
     if (current >= 0 && current + 1 < m_ports.size()) {
         m_host.closePort();
@@ -147,7 +147,7 @@ void DownloadProtocol::Timer1Timer()
         m_host.openPort();
         resetDownload();
         sendCommand(commandIdentify);
-        startTimer1();
+        startSearchTimer();
         return;
     }
     m_host.closePort();
@@ -163,13 +163,13 @@ QString DownloadProtocol::connectionLostText()
     return lostText;
 }
 
-void DownloadProtocol::ConnectionLost()
+void DownloadProtocol::connectionLost()
 {
     if (!m_running || m_inMessage)
         return;
     // Nothing runs behind the message: the download is over.
-    stopTimer(DownloadTimer::Timer1);
-    setTimer(DownloadTimer::Timer2, false, 0);
+    stopTimer(DownloadTimer::Search);
+    setTimer(DownloadTimer::MemoryDelay, false, 0);
     resetDownload();
     m_host.closePort();
     m_inMessage = true;
@@ -179,13 +179,13 @@ void DownloadProtocol::ConnectionLost()
     end(2);
 }
 
-void DownloadProtocol::Timer2Timer()
+void DownloadProtocol::requestMemory()
 {
     if (!m_running || m_inMessage)
         return;
-    stopTimer(DownloadTimer::Timer2);
+    stopTimer(DownloadTimer::MemoryDelay);
     sendCommand(commandMemory);
-    m_session.ReceivedCount = 0;
+    m_session.receivedCount = 0;
 }
 
 void DownloadProtocol::endAfterFormatError()
@@ -194,17 +194,17 @@ void DownloadProtocol::endAfterFormatError()
         end(2);
 }
 
-void DownloadProtocol::Button1Click()
+void DownloadProtocol::cancel()
 {
     resetDownload();
     m_host.closePort();
     end(2);
 }
 
-void DownloadProtocol::FormClose()
+void DownloadProtocol::close()
 {
-    setTimer(DownloadTimer::Timer2, false, m_timer2.interval);
-    stopTimer(DownloadTimer::Timer1);
+    setTimer(DownloadTimer::MemoryDelay, false, m_memoryDelayTimer.interval);
+    stopTimer(DownloadTimer::Search);
     // However the dialog was closed, the port does not stay open behind it.
     m_host.closePort();
     m_running = false;
@@ -212,7 +212,7 @@ void DownloadProtocol::FormClose()
 
 // ---- the received-data handler -----------------------------------------------------------
 
-void DownloadProtocol::CommPortDriver1ReceiveData(const quint8 *data, quint32 size)
+void DownloadProtocol::receive(const quint8 *data, quint32 size)
 {
     // Batches delivered while the wrong-instrument message is shown, or after the result, are
     // dropped: the download is decided and the port is about to close.
@@ -223,8 +223,8 @@ void DownloadProtocol::CommPortDriver1ReceiveData(const quint8 *data, quint32 si
     } catch (const QpxError &) {
         m_failedByError = true;
         m_running = false;
-        stopTimer(DownloadTimer::Timer1);
-        setTimer(DownloadTimer::Timer2, false, 0);
+        stopTimer(DownloadTimer::Search);
+        setTimer(DownloadTimer::MemoryDelay, false, 0);
         m_host.closePort();
         throw;
     }
@@ -233,82 +233,82 @@ void DownloadProtocol::CommPortDriver1ReceiveData(const quint8 *data, quint32 si
 void DownloadProtocol::handleBatch(const quint8 *data, quint32 size)
 {
     DownloadSession &s = m_session;
-    const quint64 start = s.ReceivedCount;
+    const quint64 from = s.receivedCount;
     // A reply longer than the buffer is a format error; nothing is written past its end.
-    if (start + size > quint64(DownloadSession::BufferSize))
+    if (from + size > quint64(DownloadSession::BufferSize))
         throw RangeError();
-    std::memcpy(s.ReceiveBuffer->data() + start, data, size);
+    std::memcpy(s.receiveBuffer->data() + from, data, size);
 
-    for (quint64 i = start; i < start + size; ++i) {
-        switch ((*s.ReceiveBuffer)[size_t(i)]) {
+    for (quint64 i = from; i < from + size; ++i) {
+        switch ((*s.receiveBuffer)[size_t(i)]) {
         case markerEnd:
-            s.EndSeen = true;
+            s.endSeen = true;
             break;
         case markerCount:
-            stopTimer(DownloadTimer::Timer1);
+            stopTimer(DownloadTimer::Search);
             break;
         case markerRepeat:
             // The instrument was not ready: ask again and forget what came since the command.
-            stopTimer(DownloadTimer::Timer1);
-            s.ReceivedCount = 0;
+            stopTimer(DownloadTimer::Search);
+            s.receivedCount = 0;
             sendCommand(commandIdentify);
             return;
         default:
             break;
         }
     }
-    s.ReceivedCount += size;
-    if (s.LastCommand == commandMemory)
+    s.receivedCount += size;
+    if (s.lastCommand == commandMemory)
         m_host.progressMade();
 
-    if (s.LastCommand == commandIdentify && s.ReceivedCount >= 10) {
+    if (s.lastCommand == commandIdentify && s.receivedCount >= 10) {
         if (!evaluateIdentification())
             return;
     }
-    if (s.ProgressActive) {
-        if (s.ExpectedLength != 0)
-            m_host.setProgress(int((qint64(s.ReceivedCount) - s.DataStart) * 100 / s.ExpectedLength));
+    if (s.progressActive) {
+        if (s.expectedLength != 0)
+            m_host.setProgress(int((qint64(s.receivedCount) - s.dataStart) * 100 / s.expectedLength));
         else
             m_host.setProgress(100);
     }
-    if (!s.ProgressActive && s.LastCommand == commandMemory && s.ReceivedCount >= 3)
+    if (!s.progressActive && s.lastCommand == commandMemory && s.receivedCount >= 3)
         readHeader();
-    if (s.EndSeen)
+    if (s.endSeen)
         buildImage();
 }
 
 bool DownloadProtocol::evaluateIdentification()
 {
     DownloadSession &s = m_session;
-    const quint8 typeChar = (*s.ReceiveBuffer)[3];
-    const quint8 modelChar = (*s.ReceiveBuffer)[0];
+    const quint8 typeChar = (*s.receiveBuffer)[3];
+    const quint8 modelChar = (*s.receiveBuffer)[0];
     if (typeChar < '0')
         throw RangeError();
     m_device.TypeCode = typeChar - '0';
     if (modelChar < '0')
         throw RangeError();
     m_device.ModelIndex = modelChar - '0';
-    m_device.FirmwareVersion = FirmwareVersionText(4);
+    m_device.FirmwareVersion = firmwareVersionText(4);
 
     if (m_device.TypeCode != 3 || m_device.ModelIndex > 11) {
         // No search time-out runs behind the message: the instrument has answered.
-        stopTimer(DownloadTimer::Timer1);
+        stopTimer(DownloadTimer::Search);
         m_inMessage = true;
         m_host.showMessage(wrongInstrumentText, QStringLiteral("Error"), MessageIcon::Error);
         m_inMessage = false;
         m_host.closePort();
-        s.EndSeen = false;
+        s.endSeen = false;
         end(2);
         return false;
     }
-    stopTimer(DownloadTimer::Timer1);
+    stopTimer(DownloadTimer::Search);
     m_host.setText(DownloadText::DeviceType, deviceTypeText(m_device.ModelIndex));
     m_host.setText(DownloadText::Firmware, m_device.FirmwareVersion);
-    s.EndSeen = false;
-    s.ProgressActive = false;
+    s.endSeen = false;
+    s.progressActive = false;
     m_host.setText(DownloadText::Status, statusReceiving);
-    s.RecordSize = progressRecordSize;
-    setTimer(DownloadTimer::Timer2, true, m_timer2.interval);
+    s.recordSize = progressRecordSize;
+    setTimer(DownloadTimer::MemoryDelay, true, m_memoryDelayTimer.interval);
     m_host.progressMade();
     return true;
 }
@@ -316,27 +316,27 @@ bool DownloadProtocol::evaluateIdentification()
 void DownloadProtocol::readHeader()
 {
     DownloadSession &s = m_session;
-    const int received = int(s.ReceivedCount);
-    const int at = FindMarker(markerCount, received);
+    const int received = int(s.receivedCount);
+    const int at = findMarker(markerCount, received);
     // The header is read once the "S" and its four count characters are all in.
     if (at >= received || at + 5 > received)
         return;
-    const int count = DecodeWord(at + 1);
-    s.ExpectedLength = count * s.RecordSize * 2;
-    s.DataStart = at + 5;
-    s.ProgressActive = true;
+    const int count = decodeWord(at + 1);
+    s.expectedLength = count * s.recordSize * 2;
+    s.dataStart = at + 5;
+    s.progressActive = true;
     m_host.setText(DownloadText::RecordCount, QString::number(count));
 }
 
 void DownloadProtocol::buildImage()
 {
     DownloadSession &s = m_session;
-    s.EndSeen = false;
+    s.endSeen = false;
     m_host.closePort();
 
-    const int received = int(s.ReceivedCount);
-    const qint64 endAt = FindMarker(markerEnd, received);
-    const qint64 countAt = FindMarker(markerCount, received);
+    const int received = int(s.receivedCount);
+    const qint64 endAt = findMarker(markerEnd, received);
+    const qint64 countAt = findMarker(markerCount, received);
     if (countAt >= received)
         throw RangeError(); // no memory reply at all
     const qint64 first = countAt + 1;
@@ -349,7 +349,7 @@ void DownloadProtocol::buildImage()
 
     std::vector<quint8> bytes(size_t(length), 0);
     for (qint64 k = 0; k < length; ++k)
-        bytes[size_t(k)] = quint8(DecodePair(first + 2 * k));
+        bytes[size_t(k)] = quint8(decodePair(first + 2 * k));
     // The records the count announces must all have arrived; otherwise the import would read
     // what an earlier download left in the image.
     const int count = bytes[0] | (bytes[1] << 8);
@@ -363,30 +363,30 @@ void DownloadProtocol::buildImage()
 
 // ---- decoding ----------------------------------------------------------------------------
 
-int DownloadProtocol::FindMarker(quint8 value, int limit) const
+int DownloadProtocol::findMarker(quint8 value, int limit) const
 {
     const int n = std::clamp(limit, 0, int(DownloadSession::BufferSize));
-    const auto *begin = m_session.ReceiveBuffer->data();
+    const auto *begin = m_session.receiveBuffer->data();
     const auto *found = static_cast<const quint8 *>(std::memchr(begin, value, size_t(n)));
     return found ? int(found - begin) : DownloadSession::BufferSize;
 }
 
-int DownloadProtocol::DecodePair(qint64 pos) const
+int DownloadProtocol::decodePair(qint64 pos) const
 {
     if (pos < 0 || pos + 1 >= DownloadSession::BufferSize)
         throw RangeError();
-    const auto &b = *m_session.ReceiveBuffer;
+    const auto &b = *m_session.receiveBuffer;
     const int value = 16 * (int(b[size_t(pos + 1)]) - 0x30) + (int(b[size_t(pos)]) - 0x30);
     if (value < 0 || value > 255)
         throw RangeError();
     return value;
 }
 
-int DownloadProtocol::DecodeWord(qint64 pos) const
+int DownloadProtocol::decodeWord(qint64 pos) const
 {
     if (pos < 0 || pos + 3 >= DownloadSession::BufferSize)
         throw RangeError();
-    const auto &b = *m_session.ReceiveBuffer;
+    const auto &b = *m_session.receiveBuffer;
     auto raw = [&](qint64 p) { return 16 * (int(b[size_t(p + 1)]) - 0x30) + (int(b[size_t(p)]) - 0x30); };
     const int value = raw(pos) + 256 * raw(pos + 2);
     if (value < 0 || value > 65535)
@@ -394,10 +394,10 @@ int DownloadProtocol::DecodeWord(qint64 pos) const
     return value;
 }
 
-QString DownloadProtocol::FirmwareVersionText(qint64 base) const
+QString DownloadProtocol::firmwareVersionText(qint64 base) const
 {
-    const int c = DecodePair(base + 4);
-    const int b = DecodePair(base + 2);
-    const int a = DecodePair(base);
+    const int c = decodePair(base + 4);
+    const int b = decodePair(base + 2);
+    const int a = decodePair(base);
     return firmwareText(a, b, c);
 }

@@ -36,26 +36,28 @@ struct DownloadSession
         return std::unique_ptr<Buffer, FreeBuffer>(buffer);
     }
 
-    std::unique_ptr<Buffer, FreeBuffer> ReceiveBuffer = zeroedBuffer();
-    quint32 ReceivedCount = 0; // characters received since the last command was sent
-    bool EndSeen = false;      // an end marker "P" has been received
-    quint8 LastCommand = 'V';  // the last command sent
-    qint32 ExpectedLength = 0; // record characters expected: count * RecordSize * 2
-    qint32 DataStart = 0;      // position of the first record character (the "S" + 5)
-    bool ProgressActive = false;
-    qint32 RecordSize = 0; // bytes per record for the progress estimate (14)
+    std::unique_ptr<Buffer, FreeBuffer> receiveBuffer = zeroedBuffer();
+    quint32 receivedCount = 0; // characters received since the last command was sent
+    bool endSeen = false;      // an end marker "P" has been received
+    quint8 lastCommand = 'V';  // the last command sent
+    qint32 expectedLength = 0; // record characters expected: count * recordSize * 2
+    qint32 dataStart = 0;      // position of the first record character (the "S" + 5)
+    bool progressActive = false;
+    qint32 recordSize = 0; // bytes per record for the progress estimate (14)
 };
 
 // The fields of the dialog that the download writes.
 enum class DownloadText {
     Caption,     // the dialog's caption
-    Status,      // StaticText2
-    DeviceType,  // StaticText5
-    Firmware,    // StaticText1
-    RecordCount, // StaticText7
+    Status,      // the status line
+    DeviceType,  // the device type reported by the identification
+    Firmware,    // the firmware version reported by the identification
+    RecordCount, // the record count of the memory reply
 };
 
-enum class DownloadTimer { Timer1, Timer2 };
+// The two timers of a download: the no-reply time-out of the port search, and the delay
+// between an accepted identification and the memory command.
+enum class DownloadTimer { Search, MemoryDelay };
 
 class DownloadHost
 {
@@ -98,8 +100,8 @@ public:
 class DownloadProtocol
 {
 public:
-    static constexpr int Timer1Interval = 3000;
-    static constexpr int Timer2Interval = 1000;
+    static constexpr int SearchInterval = 3000;
+    static constexpr int MemoryDelayInterval = 1000;
 
     // The program-wide image and device information by default.
     explicit DownloadProtocol(DownloadHost &host);
@@ -112,27 +114,30 @@ public:
     static QString com1();
     static QString com2();
 
-    // The dialog's handlers.
-    void FormShow();
-    void FormClose();
-    void Button1Click();
-    void Timer1Timer();
-    void Timer2Timer();
+    // What the dialog and the command line drive: the download starts when the dialog is shown,
+    // ends when it closes, and Cancel ends it with result 2. searchTimedOut() is the tick of the
+    // search timer (no reply on this port: next port or not found); requestMemory() the tick of
+    // the memory delay (send "N").
+    void start();
+    void close();
+    void cancel();
+    void searchTimedOut();
+    void requestMemory();
     // One batch of received bytes (at least one). A format error in the stream raises
     // RangeError ("Range check error"); the rest of the batch is skipped and the download is
     // over: the port is closed, the timers stopped, and failedByError() is true so that the
     // caller ends the dialog with result 2 after reporting the error.
-    void CommPortDriver1ReceiveData(const quint8 *data, quint32 size);
+    void receive(const quint8 *data, quint32 size);
     // The port's device went away while open: the operator is told, and the download ends as
     // Cancel ends it (result 2, nothing imported).
-    void ConnectionLost();
+    void connectionLost();
     static QString connectionLostText();
 
-    // True once a format error has ended the download (until the next FormShow).
+    // True once a format error has ended the download (until the next start).
     bool failedByError() const { return m_failedByError; }
     // After the format error has been reported: the result 2.
     void endAfterFormatError();
-    // True from FormShow until a result is set.
+    // True from start() until a result is set.
     bool running() const { return m_running; }
     int result() const { return m_result; }
 
@@ -143,14 +148,14 @@ public:
     bool timerRunning(DownloadTimer t) const { return timer(t).enabled && timer(t).interval > 0; }
 
     // The pieces of the handler, on the receive buffer.
-    // Position of the first byte equal to value in ReceiveBuffer[0, limit); BufferSize if none.
-    int FindMarker(quint8 value, int limit = DownloadSession::BufferSize) const;
-    int DecodePair(qint64 pos) const;
-    int DecodeWord(qint64 pos) const;
-    QString FirmwareVersionText(qint64 base) const;
+    // Position of the first byte equal to value in receiveBuffer[0, limit); BufferSize if none.
+    int findMarker(quint8 value, int limit = DownloadSession::BufferSize) const;
+    int decodePair(qint64 pos) const;
+    int decodeWord(qint64 pos) const;
+    QString firmwareVersionText(qint64 base) const;
 
     // The ten capacity texts of the models 1 to 10.
-    static const std::array<QString, 10> &CapacityTexts();
+    static const std::array<QString, 10> &capacityTexts();
     // "Лкт-<capacity> ДН7.01"; model indexes outside 1..10 (0 and 11 pass the instrument check)
     // show "Лкт-? ДН7.01" with the index in brackets.
     static QString deviceTypeText(int modelIndex);
@@ -164,11 +169,11 @@ private:
     };
     const TimerState &timer(DownloadTimer t) const
     {
-        return t == DownloadTimer::Timer1 ? m_timer1 : m_timer2;
+        return t == DownloadTimer::Search ? m_searchTimer : m_memoryDelayTimer;
     }
     void setTimer(DownloadTimer t, bool enabled, int interval);
     void stopTimer(DownloadTimer t) { setTimer(t, false, 0); }
-    void startTimer1() { setTimer(DownloadTimer::Timer1, true, Timer1Interval); }
+    void startSearchTimer() { setTimer(DownloadTimer::Search, true, SearchInterval); }
     void resetDownload();
     void sendCommand(quint8 command);
     void setPortName(const QString &name);
@@ -184,8 +189,8 @@ private:
     DownloadSession m_session;
     QStringList m_ports;
     QString m_portName;
-    TimerState m_timer1{true, 0};
-    TimerState m_timer2{false, Timer2Interval};
+    TimerState m_searchTimer{true, 0};
+    TimerState m_memoryDelayTimer{false, MemoryDelayInterval};
     bool m_running = false;
     bool m_inMessage = false;
     bool m_failedByError = false;

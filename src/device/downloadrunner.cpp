@@ -8,14 +8,13 @@
 
 DownloadRunner::DownloadRunner(QObject *parent) : QObject(parent), m_protocol(*this)
 {
-    // The port as the dialog's stored description sets it up.
-    m_port.setPort(pnCustom);
+    // The port as the dialog's stored description sets it up (the line itself, DTR low
+    // included, is the component's own).
     m_port.setPortName(DownloadProtocol::com1());
     m_port.setInBufSize(4096);
     m_port.setOutBufSize(4096);
-    m_port.setEnableDTROnOpen(false);
     m_port.OnReceiveData = [this](TCommPortDriver *, const void *data, quint32 size) {
-        guarded([&] { m_protocol.CommPortDriver1ReceiveData(static_cast<const quint8 *>(data), size); });
+        guarded([&] { m_protocol.receive(static_cast<const quint8 *>(data), size); });
         // A format error ends the download once it has been reported.
         if (m_protocol.failedByError())
             m_protocol.endAfterFormatError();
@@ -23,7 +22,7 @@ DownloadRunner::DownloadRunner(QObject *parent) : QObject(parent), m_protocol(*t
     m_port.OnConnectionLost = [this](TCommPortDriver *) {
         if (m_trace)
             m_trace->note(QStringLiteral("связь потеряна"));
-        guarded([this] { m_protocol.ConnectionLost(); });
+        guarded([this] { m_protocol.connectionLost(); });
     };
     m_port.OnTraffic = [this](bool outgoing, const char *data, qint64 size) {
         if (!outgoing && !m_attempts.isEmpty())
@@ -32,10 +31,12 @@ DownloadRunner::DownloadRunner(QObject *parent) : QObject(parent), m_protocol(*t
             m_trace->bytes(outgoing, data, size);
     };
 
-    m_timer1.setTimerType(Qt::PreciseTimer);
-    m_timer2.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer1, &QTimer::timeout, this, [this] { guarded([this] { m_protocol.Timer1Timer(); }); });
-    connect(&m_timer2, &QTimer::timeout, this, [this] { guarded([this] { m_protocol.Timer2Timer(); }); });
+    m_searchTimer.setTimerType(Qt::PreciseTimer);
+    m_memoryDelayTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_searchTimer, &QTimer::timeout, this,
+            [this] { guarded([this] { m_protocol.searchTimedOut(); }); });
+    connect(&m_memoryDelayTimer, &QTimer::timeout, this,
+            [this] { guarded([this] { m_protocol.requestMemory(); }); });
 }
 
 DownloadRunner::~DownloadRunner()
@@ -64,17 +65,17 @@ void DownloadRunner::guarded(const std::function<void()> &handler)
 void DownloadRunner::start()
 {
     m_attempts.clear();
-    guarded([this] { m_protocol.FormShow(); });
+    guarded([this] { m_protocol.start(); });
 }
 
 void DownloadRunner::cancel()
 {
-    guarded([this] { m_protocol.Button1Click(); });
+    guarded([this] { m_protocol.cancel(); });
 }
 
 void DownloadRunner::close()
 {
-    m_protocol.FormClose();
+    m_protocol.close();
 }
 
 void DownloadRunner::setPortName(const QString &name)
@@ -157,7 +158,7 @@ bool DownloadRunner::writeByte(quint8 value)
 
 void DownloadRunner::timerChanged(DownloadTimer timer, bool enabled, int interval)
 {
-    QTimer &t = timer == DownloadTimer::Timer1 ? m_timer1 : m_timer2;
+    QTimer &t = timer == DownloadTimer::Search ? m_searchTimer : m_memoryDelayTimer;
     if (enabled && interval > 0)
         t.start(interval);
     else

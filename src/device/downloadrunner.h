@@ -1,6 +1,6 @@
 #pragma once
 // One download as the dialog and `qpx-cli download` run it: the serial port component, the two
-// timers (Timer1: 3000 ms search, Timer2: 1000 ms delay before "N") and the protocol, wired
+// timers (the 3000 ms search time-out and the 1000 ms delay before "N") and the protocol, wired
 // together. Windows and the command line only show what it reports through its signals.
 #include "CPDrv.h"
 #include "downloadprotocol.h"
@@ -22,10 +22,10 @@ public:
     explicit DownloadRunner(QObject *parent = nullptr);
     ~DownloadRunner() override;
 
-    TCommPortDriver &CommPortDriver1() { return m_port; }
+    TCommPortDriver &port() { return m_port; }
     DownloadProtocol &protocol() { return m_protocol; }
-    QTimer &Timer1() { return m_timer1; }
-    QTimer &Timer2() { return m_timer2; }
+    QTimer &searchTimer() { return m_searchTimer; }
+    QTimer &memoryDelayTimer() { return m_memoryDelayTimer; }
 
     // Where messages go (not owned); the default guard reports errors there too.
     void setMessageSink(MessageSink *sink) { m_sink = sink; }
@@ -33,9 +33,9 @@ public:
     // Where every byte in and out and every open and close are written (not owned; may be null).
     void setTrace(LineTrace *trace) { m_trace = trace; }
 
-    void start();  // FormShow: the search begins on the first port
-    void cancel(); // Button1Click
-    void close();  // FormClose: both timers stop, and the port is closed
+    void start();  // the dialog is shown: the search begins on the first port
+    void cancel(); // the operator's Cancel
+    void close();  // the dialog closes: both timers stop, and the port is closed
     int result() const { return m_protocol.result(); }
     bool running() const { return m_protocol.running(); }
 
@@ -77,8 +77,8 @@ private:
     LineTrace *m_trace = nullptr;
 
     TCommPortDriver m_port;
-    QTimer m_timer1;
-    QTimer m_timer2;
+    QTimer m_searchTimer;
+    QTimer m_memoryDelayTimer;
     DownloadProtocol m_protocol;
     MessageSink *m_sink = nullptr;
     Guard m_guard;

@@ -13,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-// What ApplyLineSettings sets, taken from the component's properties.
+// What ApplyLineSettings sets: speed, framing, flow control and the queues of the line.
 struct SerialLineSettings
 {
     quint32 baudRate = 9600;
@@ -48,8 +48,6 @@ public:
 
     // Bytes still waiting to go out (0 when the system cannot tell).
     virtual qint64 outputQueued() = 0;
-    // The active modem input lines as TLineStatus flags; 0 when the query fails.
-    virtual int modemLines() = 0;
     // Hands up to size bytes to the line; returns how many it took (0 when none).
     virtual qint64 write(const char *data, qint64 size) = 0;
     // Reads the bytes waiting, at most max, without waiting for more. Returns the count read:

@@ -141,25 +141,6 @@ public:
         return waiting;
     }
 
-    int modemLines() override
-    {
-        const QSerialPort::PinoutSignals pins = m_serial.pinoutSignals();
-        if (m_serial.error() != QSerialPort::NoError) {
-            m_serial.clearError();
-            return 0;
-        }
-        int status = 0;
-        if (pins & QSerialPort::ClearToSendSignal)
-            status |= lsCTS;
-        if (pins & QSerialPort::DataSetReadySignal)
-            status |= lsDSR;
-        if (pins & QSerialPort::RingIndicatorSignal)
-            status |= lsRING;
-        if (pins & QSerialPort::DataCarrierDetectSignal)
-            status |= lsCD;
-        return status;
-    }
-
     qint64 write(const char *data, qint64 size) override
     {
         const qint64 written = m_serial.write(data, size);

@@ -83,28 +83,6 @@ public:
         return qint64(status.cbOutQue);
     }
 
-    int modemLines() override
-    {
-        DWORD lines = 0;
-        if (!::GetCommModemStatus(m_handle, &lines)) {
-            // Devices without modem lines refuse the query; only a lost device counts.
-            const DWORD error = ::GetLastError();
-            if (Win32Comm::deviceGone(error))
-                m_gone = true;
-            return 0;
-        }
-        int status = 0;
-        if (lines & MS_CTS_ON)
-            status |= lsCTS;
-        if (lines & MS_DSR_ON)
-            status |= lsDSR;
-        if (lines & MS_RING_ON)
-            status |= lsRING;
-        if (lines & MS_RLSD_ON)
-            status |= lsCD;
-        return status;
-    }
-
     qint64 write(const char *data, qint64 size) override
     {
         DWORD written = 0;

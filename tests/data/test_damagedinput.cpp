@@ -343,8 +343,8 @@ TEST_F(DamagedTable, AnImageYieldsOnlyTheRecordsItHolds)
     const QByteArray before = readAll(path());
     table.open();
     fillImage(image, readings(3), 200);
-    EXPECT_THROW(flash2qpx01(table, image, device, true, nullptr), QpxError);
-    EXPECT_THROW(flash2qpx01(table, image, device, false, nullptr), QpxError);
+    EXPECT_THROW(importImage(table, image, device, true, nullptr), QpxError);
+    EXPECT_THROW(importImage(table, image, device, false, nullptr), QpxError);
     EXPECT_EQ(table.physicalRecordCount(), 2);
     table.close();
     EXPECT_EQ(readAll(path()).mid(4), before.mid(4));
@@ -352,7 +352,7 @@ TEST_F(DamagedTable, AnImageYieldsOnlyTheRecordsItHolds)
     // The whole image, exactly as long as its records, imports.
     fillImage(image, readings(3));
     table.open();
-    flash2qpx01(table, image, device, false, nullptr);
+    importImage(table, image, device, false, nullptr);
     EXPECT_EQ(table.physicalRecordCount(), 5);
 }
 

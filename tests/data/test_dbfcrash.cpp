@@ -173,13 +173,13 @@ int runSession(unsigned seed, int imagesPerCut, int firstRows, int newerRows)
         fillImage(image, readings(firstRows, 0));
         table.create();
         table.open();
-        flash2qpx01(table, image, device, false, nullptr);
+        importImage(table, image, device, false, nullptr);
     });
     run.step("close", table, [&] { table.close(); });
     run.step("append", table, [&] {
         table.open();
         fillImage(image, readings(firstRows + newerRows, 0));
-        flash2qpx01(table, image, device, true, nullptr);
+        importImage(table, image, device, true, nullptr);
         reopen(table);
     });
     run.step("comments", table, [&] {

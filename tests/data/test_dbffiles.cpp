@@ -204,7 +204,7 @@ TEST_F(BesideTheTable, RowsAreNotReportedSavedIntoAFileThatLostItsName)
             }
         } sink;
         try {
-            flash2qpx01(table, image, device, true, &sink);
+            importImage(table, image, device, true, &sink);
             ADD_FAILURE() << "reported success";
         } catch (const DbfError &e) {
             EXPECT_TRUE(e.text().contains(QStringLiteral("удалён или заменён"))) << e.what();

@@ -214,7 +214,7 @@ TEST_F(CrashSafety, KilledInTheMiddleOfAnImport)
             DbfIo::setWriteFunction(&failingWrite);
             DeviceInfo device;
             device.ModelIndex = 5;
-            flash2qpx01(table, image, device, false, nullptr);
+            importImage(table, image, device, false, nullptr);
             return 0;
         });
         ASSERT_TRUE(WIFSIGNALED(status));
@@ -259,7 +259,7 @@ TEST_F(CrashSafety, KilledFromOutside)
         DeviceInfo device;
         device.ModelIndex = 9;
         for (int round = 0;; ++round) {
-            flash2qpx01(table, image, device, false, nullptr);
+            importImage(table, image, device, false, nullptr);
             if (round == 0)
                 (void)!::write(ready[1], "x", 1);
         }

@@ -44,18 +44,18 @@ TEST(ImageHelpers, WordsLongsAndTheirChecks)
     MemoryImage image;
     image.set(0, 0x34);
     image.set(1, 0x12);
-    EXPECT_EQ(image_word(image, 0), 0x1234);
+    EXPECT_EQ(imageWord(image, 0), 0x1234);
     image.set(10, 0x78);
     image.set(11, 0x56);
     image.set(12, 0x34);
     image.set(13, 0x7F);
-    EXPECT_EQ(image_long(image, 10), 0x7F345678);
+    EXPECT_EQ(imageLong(image, 10), 0x7F345678);
     image.set(13, 0x80);
-    EXPECT_THROW(image_long(image, 10), OverflowError);
-    EXPECT_THROW(image_word(image, 65535), RangeError);
-    EXPECT_THROW(image_long(image, 65533), RangeError);
-    EXPECT_THROW(image_time_text(image, 65534), RangeError);
-    EXPECT_THROW(image_date_text(image, -1), RangeError);
+    EXPECT_THROW(imageLong(image, 10), OverflowError);
+    EXPECT_THROW(imageWord(image, 65535), RangeError);
+    EXPECT_THROW(imageLong(image, 65533), RangeError);
+    EXPECT_THROW(imageTimeText(image, 65534), RangeError);
+    EXPECT_THROW(imageDateText(image, -1), RangeError);
 }
 
 TEST(ImageHelpers, TimeAndDateTextsWithFallbacks)
@@ -64,31 +64,31 @@ TEST(ImageHelpers, TimeAndDateTextsWithFallbacks)
     const quint8 bytes[] = {60, 60, 24, 7, 5, 9, 0, 13, 5, 7, 11, 5, 31, 2, 255};
     for (int i = 0; i < int(sizeof bytes); ++i)
         image.set(100 + i, bytes[i]);
-    EXPECT_EQ(image_time_text(image, 100), QStringLiteral("00:00:00"));
-    EXPECT_EQ(image_time_text(image, 103), QStringLiteral("09:05:07"));
-    EXPECT_EQ(image_date_text(image, 106), QStringLiteral("01.01.2005"));
-    EXPECT_EQ(image_date_text(image, 109), QStringLiteral("07.11.2005"));
-    EXPECT_EQ(image_date_text(image, 112), QStringLiteral("31.02.2255")); // no calendar check
+    EXPECT_EQ(imageTimeText(image, 100), QStringLiteral("00:00:00"));
+    EXPECT_EQ(imageTimeText(image, 103), QStringLiteral("09:05:07"));
+    EXPECT_EQ(imageDateText(image, 106), QStringLiteral("01.01.2005"));
+    EXPECT_EQ(imageDateText(image, 109), QStringLiteral("07.11.2005"));
+    EXPECT_EQ(imageDateText(image, 112), QStringLiteral("31.02.2255")); // no calendar check
 }
 
 TEST(ImageHelpers, DateTimeSeconds)
 {
-    EXPECT_EQ(datetime_seconds(QStringLiteral("01.01.0001"), QStringLiteral("00:00:00")), 86400);
-    const qint64 a = datetime_seconds(QStringLiteral("07.11.2005"), QStringLiteral("10:00:00"));
-    EXPECT_EQ(datetime_seconds(QStringLiteral("07.11.2005"), QStringLiteral("10:00:01")), a + 1);
-    EXPECT_EQ(datetime_seconds(QStringLiteral("08.11.2005"), QStringLiteral("10:00:00")), a + 86400);
-    EXPECT_LT(datetime_seconds(QStringLiteral("31.12.2004"), QStringLiteral("23:59:59")),
-              datetime_seconds(QStringLiteral("01.01.2005"), QStringLiteral("00:00:00")));
+    EXPECT_EQ(dateTimeSeconds(QStringLiteral("01.01.0001"), QStringLiteral("00:00:00")), 86400);
+    const qint64 a = dateTimeSeconds(QStringLiteral("07.11.2005"), QStringLiteral("10:00:00"));
+    EXPECT_EQ(dateTimeSeconds(QStringLiteral("07.11.2005"), QStringLiteral("10:00:01")), a + 1);
+    EXPECT_EQ(dateTimeSeconds(QStringLiteral("08.11.2005"), QStringLiteral("10:00:00")), a + 86400);
+    EXPECT_LT(dateTimeSeconds(QStringLiteral("31.12.2004"), QStringLiteral("23:59:59")),
+              dateTimeSeconds(QStringLiteral("01.01.2005"), QStringLiteral("00:00:00")));
     try {
-        datetime_seconds(QStringLiteral("31.02.2005"), QStringLiteral("10:00:00"));
+        dateTimeSeconds(QStringLiteral("31.02.2005"), QStringLiteral("10:00:00"));
         FAIL();
     } catch (const ConvertError &e) {
         EXPECT_EQ(e.text(), QStringLiteral("'31.02.2005 10:00:00' is not a valid date and time"));
     }
-    EXPECT_THROW(datetime_seconds(QString(), QString()), ConvertError);
+    EXPECT_THROW(dateTimeSeconds(QString(), QString()), ConvertError);
     // The fixed field forms are read whatever the regional date order.
     RegionalScope us(Regional(QLatin1Char('.'), Regional::DateOrder::MonthDayYear, QLatin1Char('/')));
-    EXPECT_EQ(datetime_seconds(QStringLiteral("07.11.2005"), QStringLiteral("10:00:00")), a);
+    EXPECT_EQ(dateTimeSeconds(QStringLiteral("07.11.2005"), QStringLiteral("10:00:00")), a);
 }
 
 // The Append check reads a record's moment from its bytes; it must be the moment of the texts the
@@ -106,15 +106,14 @@ TEST(ImageHelpers, RecordSecondsAgreeWithTheTexts)
                                             quint8(day),  quint8(month),      quint8(year)};
                     for (int i = 0; i < 6; ++i)
                         image.set(2 + 6 + i, bytes[i]);
-                    const QString date = image_date_text(image, 2 + 9), clock = image_time_text(image, 2 + 6);
+                    const QString date = imageDateText(image, 2 + 9), clock = imageTimeText(image, 2 + 6);
                     try {
-                        const qint64 expected = datetime_seconds(date, clock);
-                        ASSERT_EQ(image_record_seconds(image, 2), expected)
-                            << qPrintable(date + u' ' + clock);
+                        const qint64 expected = dateTimeSeconds(date, clock);
+                        ASSERT_EQ(imageRecordSeconds(image, 2), expected) << qPrintable(date + u' ' + clock);
                         ++compared;
                     } catch (const ConvertError &e) {
                         try {
-                            image_record_seconds(image, 2);
+                            imageRecordSeconds(image, 2);
                             FAIL() << qPrintable(date);
                         } catch (const ConvertError &again) {
                             EXPECT_EQ(again.text(), e.text());
@@ -122,7 +121,7 @@ TEST(ImageHelpers, RecordSecondsAgreeWithTheTexts)
                     }
                 }
     EXPECT_GT(compared, 8000);
-    EXPECT_THROW(image_record_seconds(image, MemoryImage::Size - 8), RangeError);
+    EXPECT_THROW(imageRecordSeconds(image, MemoryImage::Size - 8), RangeError);
 }
 class Import : public TableFixture
 {
@@ -138,7 +137,7 @@ protected:
         createTable(table);
         table.open();
     }
-    void run(bool append) { flash2qpx01(table, image, device, append, &sink); }
+    void run(bool append) { importImage(table, image, device, append, &sink); }
     QStringList rowText(int recNo) const
     {
         QStringList values;
@@ -225,7 +224,7 @@ TEST_F(Import, AppendSearch)
     fillImage(image, {});
     run(true);
     EXPECT_EQ(sink.messages.back().text, QStringLiteral("Добавлено записей: 0"));
-    flash2qpx01(table, image, device, true, nullptr); // no sink: nothing shown, no crash
+    importImage(table, image, device, true, nullptr); // no sink: nothing shown, no crash
 }
 
 TEST_F(Import, AppendToEmptyTableNumbersFromOne)
@@ -271,7 +270,7 @@ TEST_F(Import, ErrorsKeepThePostedRows)
     second.open();
     fillImage(image, fullImageRecords(), 5462);
     image.length = MemoryImage::Size;
-    EXPECT_THROW(flash2qpx01(second, image, device, false, &sink), QpxError);
+    EXPECT_THROW(importImage(second, image, device, false, &sink), QpxError);
     EXPECT_EQ(second.physicalRecordCount(), 0);
     second.close();
     EXPECT_EQ(readAll(path(QStringLiteral("range.db"))).size(), 290);

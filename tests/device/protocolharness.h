@@ -73,8 +73,7 @@ public:
     void deliver(const QByteArray &batch)
     {
         try {
-            protocol.CommPortDriver1ReceiveData(reinterpret_cast<const quint8 *>(batch.constData()),
-                                                quint32(batch.size()));
+            protocol.receive(reinterpret_cast<const quint8 *>(batch.constData()), quint32(batch.size()));
         } catch (const QpxError &e) {
             errors << e.text();
         }
@@ -108,8 +107,8 @@ public:
                     which = id;
                 }
             };
-            consider(m_timer1, 1);
-            consider(m_timer2, 2);
+            consider(m_searchTimer, 1);
+            consider(m_memoryDelayTimer, 2);
             if (portOpen && m_nextTick < next) {
                 next = m_nextTick;
                 which = 3;
@@ -118,11 +117,11 @@ public:
                 break;
             now = next;
             if (which == 1) {
-                m_timer1.due += m_timer1.interval;
-                protocol.Timer1Timer();
+                m_searchTimer.due += m_searchTimer.interval;
+                protocol.searchTimedOut();
             } else if (which == 2) {
-                m_timer2.due += m_timer2.interval;
-                protocol.Timer2Timer();
+                m_memoryDelayTimer.due += m_memoryDelayTimer.interval;
+                protocol.requestMemory();
             } else {
                 m_nextTick += 50;
                 tick();
@@ -140,7 +139,7 @@ public:
 
     bool timerRunning(DownloadTimer t) const
     {
-        return (t == DownloadTimer::Timer1 ? m_timer1 : m_timer2).running;
+        return (t == DownloadTimer::Search ? m_searchTimer : m_memoryDelayTimer).running;
     }
 
     // DownloadHost
@@ -173,7 +172,7 @@ public:
     }
     void timerChanged(DownloadTimer timer, bool enabled, int interval) override
     {
-        Timer &t = timer == DownloadTimer::Timer1 ? m_timer1 : m_timer2;
+        Timer &t = timer == DownloadTimer::Search ? m_searchTimer : m_memoryDelayTimer;
         t.running = enabled && interval > 0;
         t.interval = interval;
         t.due = now + interval;
@@ -215,8 +214,8 @@ private:
             deliver(batch);
     }
 
-    Timer m_timer1;
-    Timer m_timer2;
+    Timer m_searchTimer;
+    Timer m_memoryDelayTimer;
     qint64 m_nextTick = 0;
     std::deque<std::pair<qint64, char>> m_line;
 };

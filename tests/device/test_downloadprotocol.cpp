@@ -24,9 +24,9 @@ QByteArray bytesOf(std::initializer_list<int> values)
 // A harness with the dialog shown and an identification accepted, "N" sent.
 void identifyAndAskMemory(ProtocolHarness &h)
 {
-    h.protocol.FormShow();
+    h.protocol.start();
     h.deliver(goodIdentification);
-    ASSERT_TRUE(h.timerRunning(DownloadTimer::Timer2));
+    ASSERT_TRUE(h.timerRunning(DownloadTimer::MemoryDelay));
     h.advance(1000);
     ASSERT_EQ(h.commands(), QByteArrayLiteral("VN"));
 }
@@ -41,24 +41,24 @@ QByteArray memoryReplyOf(const QByteArray &image)
 TEST(DownloadDecoding, PairsWordsAndFirmware)
 {
     ProtocolHarness h;
-    h.protocol.FormShow();
+    h.protocol.start();
     h.deliver(QByteArrayLiteral("?00?0AA0055:"));
-    EXPECT_EQ(h.protocol.DecodePair(0), 15);
-    EXPECT_EQ(h.protocol.DecodePair(2), 240);
-    EXPECT_THROW(h.protocol.DecodePair(4), RangeError); // "0A" is 16 * 17
-    EXPECT_EQ(h.protocol.DecodePair(6), 17);            // "A0"
-    EXPECT_EQ(h.protocol.DecodePair(8), 0x50);          // "05"
-    EXPECT_EQ(h.protocol.DecodePair(10), 0xA5);         // "5:"
-    EXPECT_THROW(h.protocol.DecodePair(-1), RangeError);
-    EXPECT_THROW(h.protocol.DecodePair(DownloadSession::BufferSize - 1), RangeError);
-    EXPECT_THROW(h.protocol.DecodeWord(DownloadSession::BufferSize - 3), RangeError);
+    EXPECT_EQ(h.protocol.decodePair(0), 15);
+    EXPECT_EQ(h.protocol.decodePair(2), 240);
+    EXPECT_THROW(h.protocol.decodePair(4), RangeError); // "0A" is 16 * 17
+    EXPECT_EQ(h.protocol.decodePair(6), 17);            // "A0"
+    EXPECT_EQ(h.protocol.decodePair(8), 0x50);          // "05"
+    EXPECT_EQ(h.protocol.decodePair(10), 0xA5);         // "5:"
+    EXPECT_THROW(h.protocol.decodePair(-1), RangeError);
+    EXPECT_THROW(h.protocol.decodePair(DownloadSession::BufferSize - 1), RangeError);
+    EXPECT_THROW(h.protocol.decodeWord(DownloadSession::BufferSize - 3), RangeError);
 
     for (int v : {0, 1, 9, 10, 15, 16, 0xA5, 255}) {
         const QByteArray pair = InstrumentSimulator::encodePair(quint8(v));
         ProtocolHarness p;
-        p.protocol.FormShow();
+        p.protocol.start();
         p.deliver(pair);
-        EXPECT_EQ(p.protocol.DecodePair(0), v) << pair.constData();
+        EXPECT_EQ(p.protocol.decodePair(0), v) << pair.constData();
     }
     EXPECT_EQ(DownloadProtocol::firmwareText(5, 12, 3), QStringLiteral("03.12.05"));
     EXPECT_EQ(DownloadProtocol::firmwareText(123, 0, 10), QStringLiteral("10.00.123"));
@@ -67,12 +67,12 @@ TEST(DownloadDecoding, PairsWordsAndFirmware)
 TEST(DownloadDecoding, WordChecksOnlyTheTotal)
 {
     ProtocolHarness h;
-    h.protocol.FormShow();
+    h.protocol.start();
     // Low pair "0A" alone is 272, but with a high byte of 0 the total 272 is in range.
     h.deliver(QByteArrayLiteral("0A00??????0/00"));
-    EXPECT_EQ(h.protocol.DecodeWord(0), 272);
-    EXPECT_EQ(h.protocol.DecodeWord(4), 65535);
-    EXPECT_THROW(h.protocol.DecodeWord(10), RangeError); // "0/" makes the total negative
+    EXPECT_EQ(h.protocol.decodeWord(0), 272);
+    EXPECT_EQ(h.protocol.decodeWord(4), 65535);
+    EXPECT_THROW(h.protocol.decodeWord(10), RangeError); // "0/" makes the total negative
 }
 
 TEST(DownloadDecoding, DeviceTypeTexts)
@@ -87,7 +87,7 @@ TEST(DownloadIdentification, AcceptedInOneBatchOrInAnySplit)
 {
     for (int cut = 0; cut <= goodIdentification.size(); ++cut) {
         ProtocolHarness h;
-        h.protocol.FormShow();
+        h.protocol.start();
         h.deliverSplit(goodIdentification, {cut});
         SCOPED_TRACE(cut);
         EXPECT_EQ(h.texts[DownloadText::DeviceType], QStringLiteral("Лкт-500 ДН7.01"));
@@ -95,17 +95,17 @@ TEST(DownloadIdentification, AcceptedInOneBatchOrInAnySplit)
         EXPECT_EQ(h.texts[DownloadText::Status], QStringLiteral("Идет прием информации ..."));
         EXPECT_EQ(h.device.ModelIndex, 1);
         EXPECT_EQ(h.device.TypeCode, 3);
-        EXPECT_FALSE(h.timerRunning(DownloadTimer::Timer1));
-        EXPECT_TRUE(h.timerRunning(DownloadTimer::Timer2));
+        EXPECT_FALSE(h.timerRunning(DownloadTimer::Search));
+        EXPECT_TRUE(h.timerRunning(DownloadTimer::MemoryDelay));
         EXPECT_TRUE(h.results.isEmpty());
     }
     // Byte by byte: nothing happens before the tenth character.
     ProtocolHarness h;
-    h.protocol.FormShow();
+    h.protocol.start();
     for (int i = 0; i < 9; ++i)
         h.deliver(goodIdentification.mid(i, 1));
     EXPECT_TRUE(h.texts[DownloadText::DeviceType].isEmpty());
-    EXPECT_TRUE(h.timerRunning(DownloadTimer::Timer1));
+    EXPECT_TRUE(h.timerRunning(DownloadTimer::Search));
     h.deliver(goodIdentification.mid(9, 1));
     EXPECT_EQ(h.texts[DownloadText::DeviceType], QStringLiteral("Лкт-500 ДН7.01"));
 }
@@ -125,7 +125,7 @@ TEST(DownloadIdentification, WrongInstrumentIsRejectedAndKeepsItsValues)
     };
     for (const Case &c : cases) {
         ProtocolHarness h;
-        h.protocol.FormShow();
+        h.protocol.start();
         h.deliver(c.reply);
         SCOPED_TRACE(c.reply.constData());
         if (c.rejected) {
@@ -137,7 +137,7 @@ TEST(DownloadIdentification, WrongInstrumentIsRejectedAndKeepsItsValues)
             EXPECT_FALSE(h.portOpen);
         } else {
             EXPECT_TRUE(h.messages.isEmpty());
-            EXPECT_TRUE(h.timerRunning(DownloadTimer::Timer2));
+            EXPECT_TRUE(h.timerRunning(DownloadTimer::MemoryDelay));
             EXPECT_TRUE(h.texts[DownloadText::DeviceType].startsWith(QStringLiteral("Лкт-?")));
         }
         EXPECT_EQ(h.device.ModelIndex, c.reply[0] - '0');
@@ -149,10 +149,10 @@ TEST(DownloadIdentification, WrongInstrumentIsRejectedAndKeepsItsValues)
 TEST(DownloadIdentification, NothingHappensBehindTheWrongInstrumentMessage)
 {
     ProtocolHarness h;
-    h.protocol.FormShow();
+    h.protocol.start();
     h.duringMessage = [&] {
         // The operator takes his time; the port keeps delivering and the search timer is due.
-        EXPECT_FALSE(h.timerRunning(DownloadTimer::Timer1));
+        EXPECT_FALSE(h.timerRunning(DownloadTimer::Search));
         h.deliver(QByteArrayLiteral("1xx350<030"));
         h.deliver(QByteArrayLiteral("Z"));
         h.advance(10000);
@@ -170,25 +170,25 @@ TEST(DownloadIdentification, CharacterBelowZeroIsAFormatError)
     for (const QByteArray &reply : {QByteArrayLiteral("1xx/50<030"), QByteArrayLiteral("/xx350<030"),
                                     QByteArrayLiteral("1xx35A<030")}) {
         ProtocolHarness h;
-        h.protocol.FormShow();
+        h.protocol.start();
         h.deliver(reply);
         SCOPED_TRACE(reply.constData());
         EXPECT_EQ(h.errors, QStringList{QStringLiteral("Range check error")});
         EXPECT_EQ(h.results, QList<int>{2});
         EXPECT_FALSE(h.portOpen);
-        EXPECT_FALSE(h.timerRunning(DownloadTimer::Timer1));
-        EXPECT_FALSE(h.timerRunning(DownloadTimer::Timer2));
+        EXPECT_FALSE(h.timerRunning(DownloadTimer::Search));
+        EXPECT_FALSE(h.timerRunning(DownloadTimer::MemoryDelay));
     }
 }
 
 TEST(DownloadMarkers, ZAsksAgainAndStopsTheSearch)
 {
     ProtocolHarness h;
-    h.protocol.FormShow();
+    h.protocol.start();
     h.deliver(QByteArrayLiteral("12Z45Z78"));
     EXPECT_EQ(h.commands(), QByteArrayLiteral("VV")); // only the first "Z" of the batch acts
-    EXPECT_EQ(h.protocol.session().ReceivedCount, 0u);
-    EXPECT_FALSE(h.timerRunning(DownloadTimer::Timer1));
+    EXPECT_EQ(h.protocol.session().receivedCount, 0u);
+    EXPECT_FALSE(h.timerRunning(DownloadTimer::Search));
     h.advance(20000); // no time-out any more: the instrument has answered
     EXPECT_TRUE(h.messages.isEmpty());
     EXPECT_TRUE(h.results.isEmpty());
@@ -199,7 +199,7 @@ TEST(DownloadMarkers, ZAsksAgainAndStopsTheSearch)
 TEST(DownloadMarkers, SStopsTheSearchTimer)
 {
     ProtocolHarness h;
-    h.protocol.FormShow();
+    h.protocol.start();
     h.deliver(QByteArrayLiteral("S"));
     h.advance(10000);
     EXPECT_TRUE(h.results.isEmpty());
@@ -212,7 +212,7 @@ TEST(DownloadMemory, EmptyMemoryInOneBatch)
     identifyAndAskMemory(h);
     h.image.bytes.fill(0xEE);
     h.deliver(QByteArrayLiteral("S0000P"));
-    EXPECT_EQ(h.protocol.session().ExpectedLength, 0);
+    EXPECT_EQ(h.protocol.session().expectedLength, 0);
     EXPECT_EQ(h.texts[DownloadText::RecordCount], QStringLiteral("0"));
     EXPECT_EQ(h.results, QList<int>{1});
     EXPECT_FALSE(h.portOpen);
@@ -255,8 +255,8 @@ TEST(DownloadMemory, ProgressFollowsTheRecords)
     const QByteArray image = InstrumentSimulator::generateImage(100, 1);
     const QByteArray reply = memoryReplyOf(image);
     h.deliver(reply.left(5)); // the header
-    EXPECT_EQ(h.protocol.session().ExpectedLength, 2800);
-    EXPECT_EQ(h.protocol.session().DataStart, 5);
+    EXPECT_EQ(h.protocol.session().expectedLength, 2800);
+    EXPECT_EQ(h.protocol.session().dataStart, 5);
     EXPECT_EQ(h.texts[DownloadText::RecordCount], QStringLiteral("100"));
     h.progress.clear();
     h.deliver(reply.mid(5, 1400)); // 1405 characters in all
@@ -273,12 +273,12 @@ TEST(DownloadMemory, HeaderWaitsForTheWholeCountField)
     identifyAndAskMemory(h);
     h.deliver(QByteArrayLiteral("S1"));
     h.deliver(QByteArrayLiteral("0"));
-    EXPECT_FALSE(h.protocol.session().ProgressActive);
+    EXPECT_FALSE(h.protocol.session().progressActive);
     EXPECT_TRUE(h.errors.isEmpty());
     h.deliver(QByteArrayLiteral("0"));
-    EXPECT_FALSE(h.protocol.session().ProgressActive);
+    EXPECT_FALSE(h.protocol.session().progressActive);
     h.deliver(QByteArrayLiteral("0"));
-    EXPECT_TRUE(h.protocol.session().ProgressActive);
+    EXPECT_TRUE(h.protocol.session().progressActive);
     EXPECT_EQ(h.texts[DownloadText::RecordCount], QStringLiteral("1"));
 }
 
@@ -345,7 +345,7 @@ TEST(DownloadMemory, LargestImage)
 TEST(DownloadMemory, EndMarkerBeforeNBuildsTheImage)
 {
     ProtocolHarness h;
-    h.protocol.FormShow();
+    h.protocol.start();
     h.deliver(QByteArrayLiteral("S0000P"));
     EXPECT_EQ(h.results, QList<int>{1});
 }
@@ -354,7 +354,7 @@ TEST(DownloadSearch, NoInstrumentOnEitherPort)
 {
     ProtocolHarness h;
     h.existingPorts = {DownloadProtocol::com1()}; // COM2 does not even open
-    h.protocol.FormShow();
+    h.protocol.start();
     EXPECT_EQ(h.portName, DownloadProtocol::com1());
     EXPECT_EQ(h.texts[DownloadText::Caption], QStringLiteral("Прием данных"));
     EXPECT_EQ(h.texts[DownloadText::Status], QStringLiteral("Ожидание готовности прибора ..."));
@@ -383,7 +383,7 @@ TEST(DownloadSearch, InstrumentOnCom2PacedAtLineSpeed)
     options.model = 5;
     options.image = InstrumentSimulator::generateImage(40, 5);
     h.attach(DownloadProtocol::com2(), options, 960);
-    h.protocol.FormShow();
+    h.protocol.start();
     h.advance(3000);
     EXPECT_EQ(h.portName, DownloadProtocol::com2());
     h.runUntilResult(20000);
@@ -404,7 +404,7 @@ TEST(DownloadSearch, NotReadyInstrumentAnswersAfterZ)
     options.zCount = 3;
     options.image = InstrumentSimulator::generateImage(5, 1);
     h.attach(DownloadProtocol::com1(), options, 960);
-    h.protocol.FormShow();
+    h.protocol.start();
     h.runUntilResult(20000);
     EXPECT_EQ(h.results, QList<int>{1});
     EXPECT_EQ(h.commands(), QByteArrayLiteral("VVVVN"));
@@ -413,20 +413,20 @@ TEST(DownloadSearch, NotReadyInstrumentAnswersAfterZ)
 TEST(DownloadSearch, NIsSentOnceAndCancelBeforeItSendsNothing)
 {
     ProtocolHarness h;
-    h.protocol.FormShow();
+    h.protocol.start();
     h.deliver(goodIdentification);
     h.advance(500);
     h.deliver(QByteArrayLiteral("junk")); // re-evaluates, must not restart the delay
     h.advance(499);
-    h.protocol.Button1Click();
-    h.protocol.FormClose();
+    h.protocol.cancel();
+    h.protocol.close();
     h.advance(5000);
     EXPECT_EQ(h.commands(), QByteArrayLiteral("V"));
     EXPECT_EQ(h.results, QList<int>{2});
     EXPECT_FALSE(h.portOpen);
 
     ProtocolHarness g;
-    g.protocol.FormShow();
+    g.protocol.start();
     g.deliver(goodIdentification);
     g.advance(999);
     g.deliver(QByteArrayLiteral("x"));
@@ -440,20 +440,20 @@ TEST(DownloadSearch, SecondShowingStartsAfresh)
 {
     ProtocolHarness h;
     h.attach(DownloadProtocol::com2(), {}, 0);
-    h.protocol.FormShow();
+    h.protocol.start();
     h.advance(3000);
     h.runUntilResult(3000);
     ASSERT_EQ(h.results, QList<int>{1});
-    h.protocol.FormClose();
+    h.protocol.close();
 
-    h.protocol.FormShow();
+    h.protocol.start();
     EXPECT_EQ(h.portName, DownloadProtocol::com1());
     EXPECT_TRUE(h.texts[DownloadText::DeviceType].isEmpty());
     EXPECT_TRUE(h.texts[DownloadText::Firmware].isEmpty());
     EXPECT_TRUE(h.texts[DownloadText::RecordCount].isEmpty());
     EXPECT_EQ(h.progress.last(), 0);
-    EXPECT_TRUE(h.timerRunning(DownloadTimer::Timer1));
-    EXPECT_FALSE(h.timerRunning(DownloadTimer::Timer2));
+    EXPECT_TRUE(h.timerRunning(DownloadTimer::Search));
+    EXPECT_FALSE(h.timerRunning(DownloadTimer::MemoryDelay));
 }
 
 TEST(DownloadSearch, OnePortOnly)
@@ -461,7 +461,7 @@ TEST(DownloadSearch, OnePortOnly)
     ProtocolHarness h;
     h.existingPorts = {QStringLiteral("/dev/ttyUSB7")};
     h.protocol.setSearchPorts({QStringLiteral("/dev/ttyUSB7")});
-    h.protocol.FormShow();
+    h.protocol.start();
     h.advance(3000);
     EXPECT_EQ(h.results, QList<int>{2});
     EXPECT_EQ(h.messages.size(), 1);
@@ -471,7 +471,7 @@ TEST(DownloadSearch, NotFoundCarriesTheCauseBelowTheUnchangedText)
 {
     ProtocolHarness h;
     h.report = QStringLiteral("\\\\.\\COM1 (/dev/ttyUSB0): нет такого устройства");
-    h.protocol.FormShow();
+    h.protocol.start();
     h.advance(6000);
     ASSERT_EQ(h.messages.size(), 1);
     EXPECT_EQ(h.messages[0].text, notFound);
@@ -487,7 +487,7 @@ TEST(DownloadLineLost, EndsAsCancelWithItsOwnMessage)
         SCOPED_TRACE(stage);
         ProtocolHarness h;
         h.image.bytes.fill(0x5A);
-        h.protocol.FormShow();
+        h.protocol.start();
         if (stage >= 1)
             h.deliver(goodIdentification);
         if (stage >= 2) {
@@ -497,9 +497,9 @@ TEST(DownloadLineLost, EndsAsCancelWithItsOwnMessage)
         bool timersOffDuringMessage = false;
         h.duringMessage = [&] {
             timersOffDuringMessage =
-                !h.timerRunning(DownloadTimer::Timer1) && !h.timerRunning(DownloadTimer::Timer2);
+                !h.timerRunning(DownloadTimer::Search) && !h.timerRunning(DownloadTimer::MemoryDelay);
         };
-        h.protocol.ConnectionLost();
+        h.protocol.connectionLost();
         ASSERT_EQ(h.messages.size(), 1);
         EXPECT_EQ(h.messages[0].text, DownloadProtocol::connectionLostText());
         EXPECT_EQ(h.messages[0].caption, QStringLiteral("Ошибка"));
@@ -511,7 +511,7 @@ TEST(DownloadLineLost, EndsAsCancelWithItsOwnMessage)
         EXPECT_EQ(h.results, QList<int>{2});
         EXPECT_EQ(h.commands().count('N'), stage >= 2 ? 1 : 0);
         // A second report of the same loss, or one after the result, changes nothing.
-        h.protocol.ConnectionLost();
+        h.protocol.connectionLost();
         EXPECT_EQ(h.messages.size(), 1);
     }
 }
@@ -519,7 +519,7 @@ TEST(DownloadLineLost, EndsAsCancelWithItsOwnMessage)
 TEST(DownloadProgress, IdentificationAndMemoryCountButZDoesNot)
 {
     ProtocolHarness h;
-    h.protocol.FormShow();
+    h.protocol.start();
     for (int i = 0; i < 50; ++i)
         h.deliver(QByteArrayLiteral("Z"));
     EXPECT_EQ(h.progressCount, 0);

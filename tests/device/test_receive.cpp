@@ -81,11 +81,9 @@ TEST_F(DialogFixture, Layout)
     EXPECT_EQ(dlg.StaticText7->pos(), QPoint(164, 72));
 
     const TCommPortDriver &port = dlg.CommPortDriver1();
-    EXPECT_EQ(port.Port(), pnCustom);
     EXPECT_EQ(port.PortName(), QStringLiteral("\\\\.\\COM1"));
     EXPECT_EQ(port.InBufSize(), 4096u);
     EXPECT_EQ(port.OutBufSize(), 4096u);
-    EXPECT_FALSE(port.EnableDTROnOpen());
 }
 
 TEST_F(DialogFixture, DownloadFindsTheInstrumentOnCom1)
@@ -103,8 +101,8 @@ TEST_F(DialogFixture, DownloadFindsTheInstrumentOnCom1)
     bool timersSeen = false;
     QTimer::singleShot(20, &dlg, [&] {
         // During the search: the caption, Timer1 at 3000 ms, Timer2 idle.
-        timersSeen = dlg.windowTitle() == QStringLiteral("Прием данных") &&
-                     dlg.runner().Timer1().interval() == 3000 && !dlg.runner().Timer2().isActive();
+        timersSeen = dlg.windowTitle() == QStringLiteral("Прием данных") && dlg.Timer1().interval() == 3000 &&
+                     !dlg.Timer2().isActive();
     });
     const int result = dlg.exec();
     EXPECT_EQ(result, 1);
@@ -149,7 +147,7 @@ TEST_F(DialogFixture, CancelAndWrongInstrument)
         QTimer::singleShot(200, dlg.Button1, &QPushButton::click);
         EXPECT_EQ(dlg.exec(), 2);
         EXPECT_FALSE(dlg.CommPortDriver1().IsOpen());
-        EXPECT_FALSE(dlg.runner().Timer1().isActive());
+        EXPECT_FALSE(dlg.Timer1().isActive());
         EXPECT_TRUE(prompts.messages.isEmpty());
     }
     // Nothing on COM1, the wrong instrument on COM2.
@@ -191,8 +189,8 @@ TEST_F(DialogFixture, LineHungUpMidReplyEndsAsCancel)
     EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Ошибка"));
     EXPECT_TRUE(prompts.messages[0].informative.contains(instrument.slavePath()));
     EXPECT_FALSE(dlg.CommPortDriver1().IsOpen());
-    EXPECT_FALSE(dlg.runner().Timer1().isActive());
-    EXPECT_FALSE(dlg.runner().Timer2().isActive());
+    EXPECT_FALSE(dlg.Timer1().isActive());
+    EXPECT_FALSE(dlg.Timer2().isActive());
     EXPECT_EQ(memoryImage().bytes[0], 0x5A); // nothing of the broken reply reached the image
     // Five seconds from the hang-up: no CPU spent waiting on the dead line.
     idle(5000 - sinceHangup.elapsed());

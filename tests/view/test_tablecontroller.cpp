@@ -132,7 +132,7 @@ TEST_F(TableControllerTest, DoubleClickWalksToTheEndAndBackToTheFirstRow)
     grid->selectRecords({5, 6, 7});
     EXPECT_NE(footer(Measurement::T_1), QStringLiteral("0/0/0"));
     table.gotoRecord(50);
-    view->DBGridPro1DblClick();
+    view->walkRows();
     EXPECT_EQ(table.recNo(), 1);
     EXPECT_EQ(grid->currentRow(), 0);
     EXPECT_EQ(grid->selectionCount(), 1);
@@ -148,26 +148,26 @@ TEST_F(TableControllerTest, ColourCommandsActOnTheCurrentColumn)
     grid->setCurrentCell(1, mass);
 
     prompts.colorAnswers = {QColor(Qt::red), QColor(), QColor(1, 2, 3)};
-    view->N17Click();
+    view->setColumnColour();
     EXPECT_EQ(grid->column(mass).layout.color, 0x000000FFu);
-    view->N17Click(); // cancelled: nothing changes
+    view->setColumnColour(); // cancelled: nothing changes
     EXPECT_EQ(grid->column(mass).layout.color, 0x000000FFu);
     grid->setCurrentCell(1, 0);
-    view->N17Click();
+    view->setColumnColour();
     EXPECT_EQ(grid->column(0).layout.color, GridColor::rgb(1, 2, 3));
     // The dialog starts black, then from the last colour confirmed.
     EXPECT_EQ(prompts.colorStarts, (QList<QColor>{Qt::black, Qt::red, Qt::red}));
 
-    view->N18Click();
+    view->clearColumnColour();
     EXPECT_EQ(grid->column(0).layout.color, GridColor::None);
     EXPECT_EQ(grid->column(mass).layout.color, 0x000000FFu);
-    view->N19Click();
+    view->clearAllColours();
     EXPECT_EQ(grid->column(mass).layout.color, GridColor::None);
 
     // With no table open the commands do nothing.
     table.close();
     prompts.colorAnswers = {QColor(Qt::blue)};
-    view->N17Click();
+    view->setColumnColour();
     EXPECT_EQ(prompts.colorStarts.size(), 3);
 }
 
@@ -200,7 +200,7 @@ TEST_F(TableControllerTest, LayoutCarriesColoursAndSortMarksToTheNextTable)
     const int mass = col(Measurement::T_1);
     grid->setCurrentCell(0, mass);
     prompts.colorAnswers = {QColor(Qt::red)};
-    view->N17Click();
+    view->setColumnColour();
     grid->titleClick(mass, Qt::NoModifier);
     view->layoutSave(QStringLiteral("Table_1"));
     EXPECT_TRUE(storedLayout().contains(QStringLiteral("      Color = clRed\r\n")));
@@ -215,7 +215,7 @@ TEST_F(TableControllerTest, LayoutCarriesColoursAndSortMarksToTheNextTable)
     EXPECT_EQ(column(Measurement::N), strings({"1", "2"}));
 
     // All colours removed: the saved text has no colour line.
-    view->N19Click();
+    view->clearAllColours();
     view->layoutSave(QStringLiteral("Table_1"));
     EXPECT_FALSE(storedLayout().contains(QStringLiteral("Color")));
 }
@@ -270,7 +270,7 @@ TEST_F(TableControllerTest, DeletingASelectionWhileSortedLeavesFileOrder)
     grid->selectRecords(recordsOfRows({0, 4, 9}));
     const QList<int> doomed = grid->selectedRecords();
 
-    view->N21Click();
+    view->deleteSelectedRows();
     EXPECT_EQ(deleted.size(), 1);
     EXPECT_EQ(table.rowCount(), 7);
     EXPECT_EQ(grid->column(col(Measurement::T_1)).layout.titleState, TitleState::SortedNone);
@@ -285,7 +285,7 @@ TEST_F(TableControllerTest, DeletingASelectionWhileSortedLeavesFileOrder)
     }
     EXPECT_EQ(column(Measurement::N), expected); // file order, gaps in N
 
-    view->N37Click();
+    view->renumberRows();
     EXPECT_EQ(column(Measurement::N), strings({"1", "2", "3", "4", "5", "6", "7"}));
 }
 
@@ -295,16 +295,16 @@ TEST_F(TableControllerTest, DeletingWithoutSelectionTakesTheCurrentRowAndAllRows
     makeView();
     table.gotoRecord(3);
     grid->clearSelection();
-    view->N21Click();
+    view->deleteSelectedRows();
     EXPECT_EQ(column(Measurement::N), strings({"1", "2", "4"}));
 
     grid->selectAllRows();
     EXPECT_EQ(grid->selectedCount(), 3);
-    view->N21Click();
+    view->deleteSelectedRows();
     EXPECT_EQ(table.rowCount(), 0);
     EXPECT_EQ(grid->model()->rowCount(), 0);
     EXPECT_EQ(footer(Measurement::T_1), QStringLiteral("0/0/0"));
-    view->N37Click(); // an empty table stays as it is
+    view->renumberRows(); // an empty table stays as it is
     EXPECT_EQ(table.rowCount(), 0);
 }
 
@@ -318,11 +318,11 @@ TEST_F(TableControllerTest, PlainMovesAreNoExplicitSelection)
     grid->moveDown();
     EXPECT_EQ(grid->selectedCount(), 0);
     EXPECT_EQ(table.recNo(), 5);
-    view->DBGridPro1DblClick();
+    view->walkRows();
     EXPECT_EQ(table.recNo(), 1);
     EXPECT_EQ(grid->view()->selectionModel()->selectedRows().size(), 1);
     EXPECT_EQ(grid->view()->selectionModel()->selectedRows().constFirst().row(), 0);
-    view->N21Click();
+    view->deleteSelectedRows();
     EXPECT_EQ(column(Measurement::N), strings({"2", "3", "4", "5"}));
 }
 
@@ -331,7 +331,7 @@ TEST_F(TableControllerTest, RenumberingFollowsTheSortedOrderAndStaysInTheFile)
     addReadings({{7, "12,5", "1"}, {8, "9", "2"}, {9, "100", "3"}, {20, "-3", "4"}});
     makeView();
     grid->titleClick(col(Measurement::T_1), Qt::ShiftModifier); // descending: 9, 12,5, 100, -3
-    view->N37Click();
+    view->renumberRows();
     EXPECT_EQ(column(Measurement::T_1), strings({"9", "12,5", "100", "-3"})); // still sorted after reopening
     EXPECT_EQ(column(Measurement::N), strings({"1", "2", "3", "4"}));
     EXPECT_EQ(table.recNo(), table.recordAt(0));
@@ -349,7 +349,7 @@ TEST_F(TableControllerTest, RenumberingSortedByNumberUsesTheOrderShownAtTheStart
     grid->titleClick(col(Measurement::N), Qt::NoModifier); // descending: 9, 5, 3, 1
     const QStringList masses = column(Measurement::T_1);
     EXPECT_EQ(masses, strings({"3", "1", "2", "4"}));
-    view->N37Click();
+    view->renumberRows();
     // Every row numbered exactly once, in the order shown when the command started.
     table.selectIndex(QString());
     QStringList numbers = column(Measurement::N);
@@ -361,7 +361,7 @@ TEST_F(TableControllerTest, RenumberingMoreRowsThanTheFieldHoldsChangesNothing)
     addSeries(10000);
     makeView();
     const QStringList before = column(Measurement::N);
-    EXPECT_THROW(view->N37Click(), QpxError); // raised to the caller's guard
+    EXPECT_THROW(view->renumberRows(), QpxError); // raised to the caller's guard
     EXPECT_EQ(column(Measurement::N), before);
     EXPECT_EQ(before.last(), QStringLiteral("1"));
 }

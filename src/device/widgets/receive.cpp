@@ -155,9 +155,14 @@ void TForm2::Button1Click()
     m_runner.cancel();
 }
 
+void TForm2::FormClose()
+{
+    m_runner.close(); // both timers stop; the port is closed on every way out
+}
+
 void TForm2::done(int result)
 {
-    m_runner.close(); // FormClose: both timers stop; the port is closed on every way out
+    FormClose();
     QDialog::done(result);
 }
 

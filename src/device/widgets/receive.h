@@ -20,7 +20,11 @@ public:
     ~TForm2() override;
 
     DownloadRunner &runner() { return m_runner; }
-    TCommPortDriver &CommPortDriver1() { return m_runner.CommPortDriver1(); }
+    // The dialog's components, which the runner holds: the serial port and the two timers (the
+    // no-reply time-out of the port search and the delay before the memory command).
+    TCommPortDriver &CommPortDriver1() { return m_runner.port(); }
+    QTimer &Timer1() { return m_runner.searchTimer(); }
+    QTimer &Timer2() { return m_runner.memoryDelayTimer(); }
 
     QProgressBar *ProgressBar1 = nullptr;
     QLabel *StaticText2 = nullptr;
@@ -46,6 +50,7 @@ protected:
 
 private:
     void FormShow();
+    void FormClose();
     void setText(DownloadText field, const QString &text);
 
     DownloadRunner m_runner;

@@ -71,11 +71,11 @@ TableController::TableController(DbfTable *table, QWidget *parent)
 
     // The grid's events come from the event loop: each runs inside the general error handler.
     connect(m_grid, &DbGrid::titleStateChange, this,
-            [this](int column) { runGuarded([&] { DBGridPro1TitleStateChange(column); }); });
+            [this](int column) { runGuarded([&] { applySortState(column); }); });
     connect(m_grid, &DbGrid::selectionChange, this,
-            [this] { runGuarded([&] { DBGridPro1SelectionChange(); }); });
-    connect(m_grid, &DbGrid::initEdit, this, [this] { runGuarded([&] { DBGridPro1InitEdit(); }); });
-    connect(m_grid, &DbGrid::dblClick, this, [this] { runGuarded([&] { DBGridPro1DblClick(); }); });
+            [this] { runGuarded([&] { updateSelectionFooters(); }); });
+    connect(m_grid, &DbGrid::initEdit, this, [this] { runGuarded([&] { announceEditStarted(); }); });
+    connect(m_grid, &DbGrid::dblClick, this, [this] { runGuarded([&] { walkRows(); }); });
     m_grid->setTable(table);
 }
 
@@ -92,7 +92,7 @@ DbGrid *TableController::dbGrid() const
 
 // ---------------------------------------------------------------- sorting
 
-void TableController::DBGridPro1TitleStateChange(int column)
+void TableController::applySortState(int column)
 {
     if (column < 0 || column >= m_grid->columnCount())
         return;
@@ -137,7 +137,7 @@ void TableController::sortReset(const QString &tag)
 
 // ---------------------------------------------------------------- selection statistics
 
-void TableController::DBGridPro1SelectionChange()
+void TableController::updateSelectionFooters()
 {
     const int count = m_grid->selectionCount();
     // The footers change only once every value has been read.
@@ -149,7 +149,7 @@ void TableController::DBGridPro1SelectionChange()
 
 // ---------------------------------------------------------------- editing, column fit, walk
 
-void TableController::DBGridPro1InitEdit()
+void TableController::announceEditStarted()
 {
     emit editStarted();
 }
@@ -169,13 +169,13 @@ void TableController::columnFit()
     m_grid->update();
 }
 
-void TableController::N23Click()
+void TableController::fitColumns()
 {
     if (m_table->isOpen())
         columnFit();
 }
 
-void TableController::DBGridPro1DblClick()
+void TableController::walkRows()
 {
     if (!m_table->isOpen())
         return;
@@ -190,7 +190,7 @@ void TableController::DBGridPro1DblClick()
 
 // ---------------------------------------------------------------- colours and layout
 
-void TableController::N17Click()
+void TableController::setColumnColour()
 {
     if (!m_table->isOpen())
         return;
@@ -204,7 +204,7 @@ void TableController::N17Click()
     m_grid->setColumnColor(column, GridColor::rgb(color.red(), color.green(), color.blue()));
 }
 
-void TableController::N18Click()
+void TableController::clearColumnColour()
 {
     if (!m_table->isOpen())
         return;
@@ -213,7 +213,7 @@ void TableController::N18Click()
         m_grid->setColumnColor(column, GridColor::None);
 }
 
-void TableController::N19Click()
+void TableController::clearAllColours()
 {
     if (!m_table->isOpen())
         return;
@@ -253,7 +253,7 @@ void TableController::reopen()
     m_table->first();
 }
 
-void TableController::N21Click()
+void TableController::deleteSelectedRows()
 {
     if (!m_table->isOpen())
         return;
@@ -272,7 +272,7 @@ void TableController::N21Click()
     emit rowsDeleted();
 }
 
-void TableController::N37Click()
+void TableController::renumberRows()
 {
     if (!m_table->isOpen())
         return;

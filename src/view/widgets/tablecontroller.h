@@ -4,9 +4,10 @@
 // colours, the saved grid layout, deleting and renumbering rows, the latter two through the
 // widget-free TableEdits).
 //
-// Handlers that the main window calls directly (N..Click, DBGridPro1DblClick) raise errors to
-// the caller's guard; the grid's own events (title click, selection change, editor opening) run
-// inside the general error handler here because they come from the event loop.
+// The commands that the main window's menu handlers call (colours, column fit, delete, renumber)
+// raise errors to the caller's guard; the grid's own events (title click, selection change,
+// editor opening, double click) run inside the general error handler here because they come
+// from the event loop.
 #include <QColor>
 #include <QObject>
 #include <QString>
@@ -22,7 +23,7 @@ public:
     TableController(DbfTable *table, QWidget *parent);
     ~TableController() override;
 
-    QWidget *grid() const; // DBGridPro1, placed in the main window
+    QWidget *grid() const; // the measurement grid, placed in the main window
     DbGrid *dbGrid() const;
     DbfTable *table() const { return m_table; }
 
@@ -39,25 +40,35 @@ public:
     // Posts a cell edit in progress.
     void commitEdit();
 
-    void N17Click(); // "Задать цвет"
-    void N18Click(); // "Убрать цвет"
-    void N19Click(); // "Убрать все цвета"
-    void N21Click(); // "Удалить строки" / "Удалить"
-    void N23Click(); // "Выровнять столбцы"
-    void N37Click(); // "Перенумеровать строки"
-    void DBGridPro1DblClick();
+    // The table commands; each does nothing while the table is closed.
+    // The current column takes the colour the operator chooses ("Задать цвет").
+    void setColumnColour();
+    // The current column loses its colour ("Убрать цвет").
+    void clearColumnColour();
+    // Every column loses its colour ("Убрать все цвета").
+    void clearAllColours();
+    // Deletes the selected rows, or the current row without a selection, and packs the file
+    // ("Удалить строки" / "Удалить").
+    void deleteSelectedRows();
+    // The column fit ("Выровнять столбцы").
+    void fitColumns();
+    // Numbers the rows 1, 2, ... in the order shown ("Перенумеровать строки").
+    void renumberRows();
+    // The double-click walk: down to the last row, then back to the first.
+    void walkRows();
 
-    // The grid's events (also callable directly).
-    void DBGridPro1TitleStateChange(int column);
-    void DBGridPro1SelectionChange();
-    void DBGridPro1InitEdit();
+    // The grid's events (also callable directly): a column's sort mark changed, the selection
+    // changed (the footers show its statistics), the cell editor opened.
+    void applySortState(int column);
+    void updateSelectionFooters();
+    void announceEditStarted();
 
     // The colour the colour dialog starts from (the last one chosen; black at first).
     QColor lastColor() const { return m_lastColor; }
 
 signals:
-    void editStarted(); // DBGridPro1InitEdit: the document sets TableModified true
-    void rowsDeleted(); // after N21Click: the document sets TableModified false
+    void editStarted(); // the cell editor opened: the document sets TableModified true
+    void rowsDeleted(); // after deleteSelectedRows: the document sets TableModified false
 
 private:
     void reopen();
