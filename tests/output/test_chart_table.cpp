@@ -1,11 +1,12 @@
 // The chart windows on a real measurement table: selecting a series, building the chart from it
 // and giving the table back unfiltered; the main window's chart command over both windows.
 #include "app/main.h"
-#include "support/scriptedprompts.h"
-#include "ui/prompts.h"
 #include "chart_fixture.h"
 #include "output/graf.h"
 #include "output/param_graf.h"
+#include "support/scriptedprompts.h"
+#include "support/windowwaits.h"
+#include "ui/prompts.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -193,14 +194,14 @@ TEST_F(ChartOnTable, ChartCommandOpensTheChartOnlyAfterOk)
     int chartsShown = 0;
     qsizetype pointsShown = 0;
     auto closeChartWhenShown = [&] {
-        QTimer::singleShot(0, &form3, [&] {
+        whenShown(&form3, [&] {
             ++chartsShown;
             pointsShown = form3.Chart1->chart().series.points().size();
             form3.reject();
         });
     };
 
-    QTimer::singleShot(0, &form4, [&] {
+    whenShown(&form4, [&] {
         form4.Edit1->setText(QStringLiteral("7"));
         closeChartWhenShown();
         form4.Button1->click();
@@ -210,7 +211,7 @@ TEST_F(ChartOnTable, ChartCommandOpensTheChartOnlyAfterOk)
     EXPECT_EQ(pointsShown, 3);
     EXPECT_FALSE(form.Dbf1.filtered());
 
-    QTimer::singleShot(0, &form4, [&] {
+    whenShown(&form4, [&] {
         form4.Edit1->setText(QStringLiteral("6"));
         form4.Button1->click();
     });

@@ -1,14 +1,16 @@
 #pragma once
 // Helpers of the grid and table view tests: a scratch folder holding the settings and a
 // measurement table, scripted prompts, and rows written straight through the table layer.
-#include "support/scriptedprompts.h"
 #include "data/dbftable.h"
 #include "data/measurementtable.h"
 #include "data/regional.h"
+#include "support/scriptedprompts.h"
+#include "support/windowwaits.h"
 
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -56,6 +58,9 @@ protected:
     {
         window.layout()->addWidget(grid);
         window.show();
+        // The grid's widths follow the window's final size, which a desktop gives it in its
+        // own time.
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, WindowWaitMs));
         QApplication::processEvents();
     }
 
