@@ -1,4 +1,5 @@
 #include "cli.h"
+#include "clisystem.h"
 
 #include "base/errors.h"
 
@@ -9,9 +10,7 @@ namespace cli {
 
 void write(FILE *stream, const QString &text)
 {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    writeText(stream, text.toUtf8());
 }
 
 void err(const QString &text)

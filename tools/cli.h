@@ -10,7 +10,8 @@ namespace cli {
 
 enum ExitCode { Ok = 0, Failed = 1, BadUsage = 2 };
 
-// Writes text and a newline to stderr / stdout in UTF-8.
+// Writes text and a newline to stderr / stdout in UTF-8 (a Windows console gets the characters:
+// clisystem.h).
 void err(const QString &text);
 void out(const QString &text);
 
@@ -29,7 +30,7 @@ struct Command
 {
     const char *name;
     int (*run)(const QStringList &);
-    bool needsGui;        // draws with QPainter on fonts: needs a (possibly offscreen) GUI application
+    bool needsGui;        // draws with QPainter on fonts: needs a GUI application (clisystem.h)
     const char *synopsis; // after "qpx-cli "
     const char *summary;
     QList<Option> options;

@@ -84,16 +84,14 @@ public:
             QStringLiteral("\r[%1%2] %3%")
                 .arg(QString(filled, QLatin1Char('#')), QString(40 - filled, QLatin1Char('-')))
                 .arg(percent, 3);
-        const QByteArray bytes = bar.toUtf8();
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-        std::fflush(stderr);
+        cli::write(stderr, bar);
         m_barShown = true;
     }
 
     void done()
     {
         if (m_barShown)
-            std::fputs("\n", stderr);
+            cli::write(stderr, QStringLiteral("\n"));
         m_barShown = false;
     }
 

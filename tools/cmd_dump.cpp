@@ -1,5 +1,6 @@
 // qpx-cli dump TABLE.db: the live rows of a table file as CSV (UTF-8, RFC 4180).
 #include "cli.h"
+#include "clisystem.h"
 
 #include "dbase/dbftable.h"
 
@@ -48,8 +49,7 @@ int cmdDump(const QStringList &args)
             text += line.join(QLatin1Char(',')).toUtf8() + "\r\n";
         }
         table.close();
-        if (std::fwrite(text.constData(), 1, size_t(text.size()), stdout) != size_t(text.size()) ||
-            std::fflush(stdout) != 0) {
+        if (!cli::writeText(stdout, text)) {
             cli::err(QStringLiteral("qpx-cli: the output could not be written"));
             return int(cli::Failed);
         }

@@ -22,7 +22,7 @@ const QList<Command> &commands()
          false,
          "download [--port DEVICE] [--append] [--timeout SECONDS] [--trace FILE] TABLE.db",
          "download the instrument's memory into a new table (COM1, then COM2)",
-         {{"--port DEVICE", "ask only this serial device (a path such as /dev/ttyUSB0)"},
+         {{"--port DEVICE", "ask only this serial device (\\\\.\\COM3, /dev/ttyUSB0)"},
           {"--append", "add only the readings newer than the table's last row"},
           {"--timeout SECONDS", "give up when the instrument makes no progress for this long (default 60)"},
           {"--trace FILE", "write every byte sent and received, with time stamps, to FILE"}}},

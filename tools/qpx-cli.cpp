@@ -1,5 +1,6 @@
 // qpx-cli: the program's core without windows, for scripts, tests and demos.
 #include "cli.h"
+#include "clisystem.h"
 
 #include "base/regional.h"
 
@@ -8,10 +9,6 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
-#ifdef Q_OS_WIN
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace {
 
@@ -38,12 +35,9 @@ int main(int argc, char *argv[])
 #ifdef SIGXFSZ // POSIX only: Windows has no file size limit signal
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-#ifdef Q_OS_WIN
     // Output goes out byte for byte as on Linux: the dump's CR LF stays CR LF and usage lines end
-    // in LF, instead of the C library adding a CR before every LF.
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
-#endif
+    // in LF (on Windows the C library would add a CR before every LF).
+    cli::prepareStreams();
     const QString word = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (isHelp(word)) {
         cli::write(stdout, cli::programUsage());
@@ -73,8 +67,9 @@ int main(int argc, char *argv[])
 
     std::unique_ptr<QCoreApplication> app;
     if (command->needsGui) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        const char *platform = cli::drawingPlatform();
+        if (platform && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", platform);
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

@@ -4,6 +4,7 @@
 #include "app/main.h"
 #include "support/besideexecutable.h"
 #include "support/scriptedprompts.h"
+#include "support/windowwaits.h"
 
 #include <QAction>
 #include <QApplication>
@@ -98,7 +99,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         writeManual(file);
         ASSERT_TRUE(window.showFile(file));
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, WindowWaitMs));
     }
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("qpx.html"));

@@ -9,6 +9,7 @@
 #include "output/widgets/param_graf.h"
 #include "support/besideexecutable.h"
 #include "support/scriptedprompts.h"
+#include "support/windowwaits.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
@@ -184,7 +185,7 @@ TEST_F(ShellTest, ShortcutsOfDisabledItemsDoNothing)
     form.setHelpViewer([&helped](const QString &file) { helped << file; });
     form.show();
     form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, WindowWaitMs));
 
     QSignalSpy save(form.N5, &QAction::triggered);
     QSignalSpy print(form.N9, &QAction::triggered);
@@ -308,11 +309,11 @@ TEST_F(ShellTest, MenusHaveOneAccessKeyEachAndTheSpecifiedCaptions)
         TForm1 shown;
         shown.show();
         shown.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&shown));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&shown, WindowWaitMs));
         QMenu *menu = shown.menuBar()->actions().at(index)->menu();
         QTest::sendKeyEvent(QTest::Click, &shown, Qt::Key(key), QString(QChar(char16_t(key)).toLower()),
                             Qt::AltModifier);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 2000)) << index;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, WindowWaitMs)) << index;
         menu->close();
     }
 }

@@ -5,6 +5,7 @@
 #include "output/widgets/graf.h"
 #include "output/widgets/param_graf.h"
 #include "support/scriptedprompts.h"
+#include "support/windowwaits.h"
 #include "ui/prompts.h"
 
 #include <QLineEdit>
@@ -193,14 +194,14 @@ TEST_F(ChartOnTable, ChartCommandOpensTheChartOnlyAfterOk)
     int chartsShown = 0;
     qsizetype pointsShown = 0;
     auto closeChartWhenShown = [&] {
-        QTimer::singleShot(0, &form3, [&] {
+        whenShown(&form3, [&] {
             ++chartsShown;
             pointsShown = form3.Chart1->chart().series.points().size();
             form3.reject();
         });
     };
 
-    QTimer::singleShot(0, &form4, [&] {
+    whenShown(&form4, [&] {
         form4.Edit1->setText(QStringLiteral("7"));
         closeChartWhenShown();
         form4.Button1->click();
@@ -210,7 +211,7 @@ TEST_F(ChartOnTable, ChartCommandOpensTheChartOnlyAfterOk)
     EXPECT_EQ(pointsShown, 3);
     EXPECT_FALSE(form.Dbf1.filtered());
 
-    QTimer::singleShot(0, &form4, [&] {
+    whenShown(&form4, [&] {
         form4.Edit1->setText(QStringLiteral("6"));
         form4.Button1->click();
     });

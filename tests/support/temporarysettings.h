@@ -42,9 +42,9 @@ public:
 
     QTemporaryDir dir;
 
-private:
     // The native settings of Windows are the registry, which no folder stands in for: the key
-    // starts and ends empty instead (the Windows build's tests that use it run one at a time).
+    // starts and ends empty instead (the Windows build's tests that use it run one at a time, and
+    // each of them starts with it empty: test_main.cpp).
     static void clearRegistry()
     {
 #ifdef Q_OS_WIN
@@ -54,6 +54,7 @@ private:
 #endif
     }
 
+private:
     static inline const QString Organization = QStringLiteral("Norvelt");
     static inline const QString Application = QStringLiteral("QPX");
 };

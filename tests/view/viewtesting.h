@@ -5,10 +5,12 @@
 #include "data/measurementtable.h"
 #include "dbase/dbftable.h"
 #include "support/scriptedprompts.h"
+#include "support/windowwaits.h"
 
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -56,6 +58,9 @@ protected:
     {
         window.layout()->addWidget(grid);
         window.show();
+        // The grid's widths follow the window's final size, which a desktop gives it in its
+        // own time.
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, WindowWaitMs));
         QApplication::processEvents();
     }
 
