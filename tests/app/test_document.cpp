@@ -105,9 +105,9 @@ protected:
 
     void expectTableOpenState()
     {
-        EXPECT_TRUE(form->TableOpen);
-        EXPECT_TRUE(form->Dbf1.isOpen());
-        EXPECT_FALSE(form->TableModified);
+        EXPECT_TRUE(form->TableOpen());
+        EXPECT_TRUE(form->Dbf1().isOpen());
+        EXPECT_FALSE(form->TableModified());
         EXPECT_TRUE(form->N4->isEnabled());
         EXPECT_TRUE(form->N7->isEnabled());
         EXPECT_TRUE(form->ToolButton3->isEnabled());
@@ -116,8 +116,8 @@ protected:
     }
     void expectNoTableState()
     {
-        EXPECT_FALSE(form->TableOpen);
-        EXPECT_FALSE(form->Dbf1.isOpen());
+        EXPECT_FALSE(form->TableOpen());
+        EXPECT_FALSE(form->Dbf1().isOpen());
         EXPECT_FALSE(form->N4->isEnabled());
         EXPECT_FALSE(form->N7->isEnabled());
         EXPECT_FALSE(form->ToolButton3->isEnabled());
@@ -142,9 +142,9 @@ TEST_F(DocumentTest, NewDownloadsIntoANewTableAndKeepsTheTitle)
     EXPECT_TRUE(prompts.messages.empty());
     expectTableOpenState();
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("new.db"))));
-    EXPECT_EQ(columnOf(form->Dbf1, Measurement::N),
+    EXPECT_EQ(columnOf(form->Dbf1(), Measurement::N),
               QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
-    EXPECT_EQ(form->Dbf1.recNo(), 1);
+    EXPECT_EQ(form->Dbf1().recNo(), 1);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("ЛКТ-ДН7"));
     EXPECT_EQ(applicationTitle(), QStringLiteral("Лкт-ДН7"));
 }
@@ -184,7 +184,7 @@ TEST_F(DocumentTest, NewStopsWhenTheDialogIsCancelledOrTheDownloadFails)
 TEST_F(DocumentTest, NewAsksTheSaveQuestionBeforeTheFileDialogAndReplacesAnExistingFile)
 {
     newTable(QStringLiteral("a.db"));
-    form->TableModified = true;
+    emit form->tableController()->editStarted();
     prompts.answers.push_back(Prompts::Answer::No);
     form->N2->trigger(); // dialog cancelled after the question
     EXPECT_EQ(prompts.log, QStringList({QStringLiteral("save dialog"), QStringLiteral("download"),
@@ -194,7 +194,7 @@ TEST_F(DocumentTest, NewAsksTheSaveQuestionBeforeTheFileDialogAndReplacesAnExist
 
     fillImage({ThreeReadings[0]});
     newTable(QStringLiteral("a.db"));
-    EXPECT_EQ(form->Dbf1.rowCount(), 1);
+    EXPECT_EQ(form->Dbf1().rowCount(), 1);
 }
 
 TEST_F(DocumentTest, OpenSetsTheTitleAndTheDefaultFolder)
@@ -213,8 +213,8 @@ TEST_F(DocumentTest, OpenSetsTheTitleAndTheDefaultFolder)
     EXPECT_EQ(applicationTitle(), QStringLiteral("2005 - Лкт-ДН7"));
     EXPECT_EQ(form->defaultFolder(), QDir::toNativeSeparators(work.filePath(QStringLiteral("year"))));
     EXPECT_EQ(form->dialogFolder(), dialogFolder); // dialogs follow only from the next start
-    EXPECT_EQ(form->Dbf1.rowCount(), 3);
-    EXPECT_EQ(form->Dbf1.recNo(), 1);
+    EXPECT_EQ(form->Dbf1().rowCount(), 3);
+    EXPECT_EQ(form->Dbf1().recNo(), 1);
 
     // Closing the window writes the folder; the next start opens the dialogs there.
     form->show();
@@ -267,7 +267,7 @@ TEST_F(DocumentTest, OpenOfATableWithDamagedRecordsWarnsAndShowsTheReadings)
     EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Предупреждение"));
     EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Warning);
     expectTableOpenState();
-    EXPECT_EQ(form->Dbf1.rowCount(), 2);
+    EXPECT_EQ(form->Dbf1().rowCount(), 2);
     form->N7->trigger();
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -277,11 +277,11 @@ TEST_F(DocumentTest, OpenOfATableWithDamagedRecordsWarnsAndShowsTheReadings)
 TEST_F(DocumentTest, CancellingTheOpenDialogKeepsTheCurrentTable)
 {
     newTable(QStringLiteral("keep.db"));
-    form->TableModified = true;
+    emit form->tableController()->editStarted();
     form->N3->trigger();
     EXPECT_TRUE(prompts.questions.empty());
-    EXPECT_TRUE(form->TableOpen);
-    EXPECT_TRUE(form->TableModified);
+    EXPECT_TRUE(form->TableOpen());
+    EXPECT_TRUE(form->TableModified());
 }
 
 TEST_F(DocumentTest, AppendAddsOnlyNewerReadingsAndSaves)
@@ -289,13 +289,13 @@ TEST_F(DocumentTest, AppendAddsOnlyNewerReadingsAndSaves)
     newTable(QStringLiteral("append.db"));
 
     // Nothing newer: no row added, 0 reported, and the table is still saved.
-    form->TableModified = true;
+    emit form->tableController()->editStarted();
     form->N4->trigger();
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Добавлено записей: 0"));
     EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Дополнение"));
-    EXPECT_EQ(form->Dbf1.rowCount(), 3);
-    EXPECT_FALSE(form->TableModified);
+    EXPECT_EQ(form->Dbf1().rowCount(), 3);
+    EXPECT_FALSE(form->TableModified());
     expectTableOpenState();
 
     QList<Reading> more = ThreeReadings;
@@ -303,28 +303,28 @@ TEST_F(DocumentTest, AppendAddsOnlyNewerReadingsAndSaves)
     fillImage(more);
     form->N4->trigger();
     EXPECT_EQ(prompts.messages.back().text, QStringLiteral("Добавлено записей: 2"));
-    EXPECT_EQ(columnOf(form->Dbf1, Measurement::N).last(), QStringLiteral("5"));
-    EXPECT_EQ(form->Dbf1.recNo(), 1);
+    EXPECT_EQ(columnOf(form->Dbf1(), Measurement::N).last(), QStringLiteral("5"));
+    EXPECT_EQ(form->Dbf1().recNo(), 1);
 
     // A failed download leaves the table as it was.
     downloadResult = 2;
     form->N4->trigger();
     EXPECT_EQ(prompts.messages.size(), 2u);
-    EXPECT_EQ(form->Dbf1.rowCount(), 5);
+    EXPECT_EQ(form->Dbf1().rowCount(), 5);
 }
 
 TEST_F(DocumentTest, SaveWritesAPendingEditAndReopens)
 {
     newTable(QStringLiteral("save.db"));
-    form->Dbf1.last();
-    form->Dbf1.edit();
-    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("проверка"));
-    form->TableModified = true;
+    form->Dbf1().last();
+    form->Dbf1().edit();
+    form->Dbf1().setText(Measurement::COMMENT, QStringLiteral("проверка"));
+    emit form->tableController()->editStarted();
     form->ToolButton3->click();
-    EXPECT_FALSE(form->TableModified);
-    EXPECT_TRUE(form->Dbf1.isOpen());
-    EXPECT_EQ(form->Dbf1.recNo(), 1);
-    EXPECT_EQ(columnOf(form->Dbf1, Measurement::COMMENT).last(), QStringLiteral("проверка"));
+    EXPECT_FALSE(form->TableModified());
+    EXPECT_TRUE(form->Dbf1().isOpen());
+    EXPECT_EQ(form->Dbf1().recNo(), 1);
+    EXPECT_EQ(columnOf(form->Dbf1(), Measurement::COMMENT).last(), QStringLiteral("проверка"));
 }
 
 TEST_F(DocumentTest, CloseAsksOnlyWithAnUnsavedEdit)
@@ -337,9 +337,9 @@ TEST_F(DocumentTest, CloseAsksOnlyWithAnUnsavedEdit)
 
     // No: the pending edit is dropped.
     openTable(path(QStringLiteral("close.db")));
-    form->Dbf1.edit();
-    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("lost"));
-    form->TableModified = true;
+    form->Dbf1().edit();
+    form->Dbf1().setText(Measurement::COMMENT, QStringLiteral("lost"));
+    emit form->tableController()->editStarted();
     prompts.answers.push_back(Prompts::Answer::No);
     form->N7->trigger();
     ASSERT_EQ(prompts.questions.size(), 1u);
@@ -351,14 +351,14 @@ TEST_F(DocumentTest, CloseAsksOnlyWithAnUnsavedEdit)
 
     // Yes: it is saved first.
     openTable(path(QStringLiteral("close.db")));
-    EXPECT_EQ(columnOf(form->Dbf1, Measurement::COMMENT).first(), QString());
-    form->Dbf1.edit();
-    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("kept"));
-    form->TableModified = true;
+    EXPECT_EQ(columnOf(form->Dbf1(), Measurement::COMMENT).first(), QString());
+    form->Dbf1().edit();
+    form->Dbf1().setText(Measurement::COMMENT, QStringLiteral("kept"));
+    emit form->tableController()->editStarted();
     prompts.answers.push_back(Prompts::Answer::Yes);
     form->N7->trigger();
     openTable(path(QStringLiteral("close.db")));
-    EXPECT_EQ(columnOf(form->Dbf1, Measurement::COMMENT).first(), QStringLiteral("kept"));
+    EXPECT_EQ(columnOf(form->Dbf1(), Measurement::COMMENT).first(), QStringLiteral("kept"));
 }
 
 TEST_F(DocumentTest, CloseDeletesTheIndexFileOfTheTablesName)
@@ -389,8 +389,8 @@ TEST_F(DocumentTest, AFailedImportLeavesTheRowsPostedSoFarInAnOpenTable)
     EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Лкт-ДН7"));
     EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Error);
     expectTableOpenState();
-    EXPECT_EQ(form->Dbf1.rowCount(), 1);
-    EXPECT_EQ(form->Dbf1.state(), DbfTable::State::Browse);
+    EXPECT_EQ(form->Dbf1().rowCount(), 1);
+    EXPECT_EQ(form->Dbf1().state(), DbfTable::State::Browse);
 
     // The same for Append: the table stays open with every command working.
     fillImage(ThreeReadings);
@@ -417,9 +417,9 @@ TEST_F(DocumentTest, AFileThatCannotBeCreatedEndsNewWithoutATable)
 TEST_F(DocumentTest, ExitDropsAnUnpostedEditWithoutAskingWhileTheCloseBoxAsks)
 {
     newTable(QStringLiteral("exit.db"));
-    form->Dbf1.edit();
-    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("half-edited"));
-    form->TableModified = true;
+    form->Dbf1().edit();
+    form->Dbf1().setText(Measurement::COMMENT, QStringLiteral("half-edited"));
+    emit form->tableController()->editStarted();
     // "Выход" ends the running message loop. Triggered outside one, Qt would keep the request and
     // end every later local loop (a pop-up menu's, a download's wait) of this test program at once.
     QTimer::singleShot(0, form.get(), [this] { form->N11->trigger(); });
@@ -429,11 +429,11 @@ TEST_F(DocumentTest, ExitDropsAnUnpostedEditWithoutAskingWhileTheCloseBoxAsks)
 
     form = std::make_unique<TForm1>();
     openTable(path(QStringLiteral("exit.db")));
-    EXPECT_EQ(columnOf(form->Dbf1, Measurement::COMMENT).first(), QString());
+    EXPECT_EQ(columnOf(form->Dbf1(), Measurement::COMMENT).first(), QString());
 
-    form->Dbf1.edit();
-    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("half-edited"));
-    form->TableModified = true;
+    form->Dbf1().edit();
+    form->Dbf1().setText(Measurement::COMMENT, QStringLiteral("half-edited"));
+    emit form->tableController()->editStarted();
     prompts.answers.push_back(Prompts::Answer::Yes);
     form->show();
     EXPECT_TRUE(form->close());
@@ -449,9 +449,9 @@ TEST_F(DocumentTest, TheGridDrivesTheModifiedFlagAndTheLayoutIsSavedAtEveryClose
 {
     newTable(QStringLiteral("grid.db"));
     emit form->tableController()->editStarted();
-    EXPECT_TRUE(form->TableModified);
+    EXPECT_TRUE(form->TableModified());
     emit form->tableController()->rowsDeleted();
-    EXPECT_FALSE(form->TableModified);
+    EXPECT_FALSE(form->TableModified());
     form->N7->trigger();
 
     // Closing the window without ever opening a table still saves the grid layout.

@@ -1,35 +1,40 @@
-// The table document without a window: what it asks of the window and of the operator, and what
-// it leaves on disk.
+// The table document without a window: what it tells its listeners, what it asks of the operator,
+// and what it leaves on disk.
 #include "data/memoryimage.h"
 #include "data/tabledocument.h"
 #include "dbftesting.h"
 #include "support/imagetesting.h"
 
+#include <QFileInfo>
 #include <deque>
 
 namespace {
 
-class RecordingWindow : public TableDocument::Window
+// Everything the document tells, in order.
+class RecordingListener : public TableDocument::Listener
 {
 public:
     QStringList calls;
-    void setBackground(bool open) override
+    void openChanged(bool open) override
     {
-        calls << (open ? QStringLiteral("background:table") : QStringLiteral("background:none"));
+        calls << (open ? QStringLiteral("open") : QStringLiteral("closed"));
     }
-    void setTableCommandsEnabled(bool on) override
+    void modifiedChanged(bool modified) override
     {
-        calls << (on ? QStringLiteral("commands:on") : QStringLiteral("commands:off"));
+        calls << (modified ? QStringLiteral("modified") : QStringLiteral("unmodified"));
     }
-    void showGrid(bool shown) override
+    void fileNameChanged(const QString &name) override
     {
-        calls << (shown ? QStringLiteral("grid:shown") : QStringLiteral("grid:hidden"));
+        calls << QStringLiteral("file:") + QFileInfo(name).fileName();
     }
-    void restoreLayout() override { calls << QStringLiteral("layout:restore"); }
-    void saveLayout() override { calls << QStringLiteral("layout:save"); }
-    void resetSort() override { calls << QStringLiteral("sort:reset"); }
-    void commitEdit() override { calls << QStringLiteral("commit"); }
-    void setTitle(const QString &title) override { calls << QStringLiteral("title:") + title; }
+    void titleChanged(const QString &title) override { calls << QStringLiteral("title:") + title; }
+    void tableReady(bool newlyOpened) override
+    {
+        calls << (newlyOpened ? QStringLiteral("ready:new") : QStringLiteral("ready"));
+    }
+    void aboutToAppend() override { calls << QStringLiteral("about to append"); }
+    void aboutToSave() override { calls << QStringLiteral("about to save"); }
+    void aboutToClose() override { calls << QStringLiteral("about to close"); }
 };
 
 class AnsweringPrompts : public OperatorPrompts
@@ -52,12 +57,13 @@ public:
 class TableDocumentTest : public TableFixture
 {
 protected:
-    RecordingWindow window;
+    RecordingListener window;
     AnsweringPrompts prompts;
-    TableDocument document{window, QStringLiteral("Программа")};
+    TableDocument document{QStringLiteral("Программа")};
 
     void SetUp() override
     {
+        document.addListener(&window);
         QList<ImageRecord> records(5);
         for (int i = 0; i < records.size(); ++i)
             records[i].mass = quint32(1000 * (i + 1));
@@ -69,24 +75,22 @@ protected:
 TEST_F(TableDocumentTest, NewEditCloseWithoutSavingKeepsTheImportedRows)
 {
     document.create(path(), prompts);
-    ASSERT_TRUE(document.tableOpen);
-    EXPECT_EQ(document.table.rowCount(), 5);
-    EXPECT_FALSE(document.modified);
-    EXPECT_EQ(window.calls, QStringList({QStringLiteral("background:table"), QStringLiteral("commands:on"),
-                                         QStringLiteral("grid:shown"), QStringLiteral("layout:restore")}));
+    ASSERT_TRUE(document.isOpen());
+    EXPECT_EQ(document.table().rowCount(), 5);
+    EXPECT_FALSE(document.isModified());
+    EXPECT_EQ(window.calls, strings({"file:t.db", "open", "ready:new"}));
 
     // An edit not yet posted, then Close answered "No": the edit is dropped, the rows stay.
     window.calls.clear();
-    document.table.first();
-    document.table.edit();
-    document.table.setText(Measurement::COMMENT, QStringLiteral("не сохранять"));
-    document.modified = true;
+    document.table().first();
+    document.table().edit();
+    document.table().setText(Measurement::COMMENT, QStringLiteral("не сохранять"));
+    document.cellEditStarted();
     document.close(prompts);
     EXPECT_EQ(prompts.questions, QStringList{QStringLiteral("Сохранить изменения в таблицах ?")});
-    EXPECT_FALSE(document.tableOpen);
-    EXPECT_EQ(window.calls, QStringList({QStringLiteral("layout:save"), QStringLiteral("commands:off"),
-                                         QStringLiteral("grid:hidden"), QStringLiteral("title:Программа"),
-                                         QStringLiteral("background:none")}));
+    EXPECT_FALSE(document.isOpen());
+    EXPECT_EQ(window.calls,
+              strings({"modified", "about to close", "unmodified", "closed", "title:Программа"}));
 
     DbfTable reread;
     reread.setFileName(path());
@@ -100,14 +104,14 @@ TEST_F(TableDocumentTest, OperatorIsToldAndNothingOpensOrIsCreated)
     // A file that is no table: reported as damaged, the window is not touched.
     writeAll(path(QStringLiteral("junk.db")), QByteArray(300, 'x'));
     document.open(path(QStringLiteral("junk.db")), prompts);
-    EXPECT_FALSE(document.tableOpen);
-    EXPECT_TRUE(window.calls.isEmpty());
+    EXPECT_FALSE(document.isOpen());
+    EXPECT_EQ(window.calls, strings({"file:junk.db"}));
     EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("База данных повреждена !")});
 
     // An empty archive: reported, and no table file is made.
     memoryImage().clear();
     document.create(path(QStringLiteral("new.db")), prompts);
-    EXPECT_FALSE(document.tableOpen);
+    EXPECT_FALSE(document.isOpen());
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("new.db"))));
     EXPECT_EQ(prompts.messages.last(), QStringLiteral("Архив прибора пуст!"));
 }
