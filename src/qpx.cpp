@@ -37,8 +37,8 @@ int main(int argc, char *argv[])
 
     TForm1 Form1;
     auto Form2 = std::make_unique<TForm2>(&Form1);
-    auto Form3 = std::make_unique<TForm3>(&Form1.Dbf1, &Form1);
-    auto Form4 = std::make_unique<TForm4>(&Form1.Dbf1, &Form1);
+    auto Form3 = std::make_unique<TForm3>(&Form1.Dbf1(), &Form1);
+    auto Form4 = std::make_unique<TForm4>(&Form1.Dbf1(), &Form1);
     auto Form5 = std::make_unique<TForm5>();
     auto Form6 = std::make_unique<Tform6>(&Form1);
     Form1.setDownloadDialog(Form2.get());

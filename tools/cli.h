@@ -1,5 +1,7 @@
 #pragma once
 // Shared pieces of the qpx-cli commands: exit codes, output to the terminal, usage errors.
+#include "base/messages.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -56,6 +58,13 @@ int usage(const QString &text);
 
 // Runs body, turning any error of ours into its text on stderr and exit code Failed.
 int guarded(const std::function<int()> &body);
+
+// Every message on stderr: what the import and the table document report.
+class StderrSink : public MessageSink
+{
+public:
+    void showMessage(const QString &text, const QString &, MessageIcon) override { err(text); }
+};
 
 } // namespace cli
 

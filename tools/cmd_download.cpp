@@ -2,8 +2,7 @@
 #include "cli.h"
 
 #include "data/measurementtable.h"
-#include "data/memoryimage.h"
-#include "data/memoryimport.h"
+#include "data/tabledocument.h"
 #include "dbase/dbftable.h"
 #include "device/downloadrunner.h"
 #include "device/linetrace.h"
@@ -220,8 +219,9 @@ int cmdDownload(const QStringList &args)
 
     return cli::guarded([&] {
         ConsoleSink sink;
-        DbfTable dbf(Measurement::schema());
-        dbf.setFileName(table);
+        // New and Append as the main window runs them, without a window to tell.
+        TableDocument document{QString()};
+        DbfTable &dbf = document.table();
         if (append) {
             // The table is opened (exclusively) before the download, so that a missing or
             // damaged file is reported before the instrument is read.
@@ -229,31 +229,26 @@ int cmdDownload(const QStringList &args)
                 cli::err(QStringLiteral("qpx-cli: %1: no such table").arg(table));
                 return int(cli::Failed);
             }
+            dbf.setSchema(Measurement::schema());
+            dbf.setFileName(table);
             dbf.open();
         }
         if (runDownload(options, sink) != 1)
             return int(cli::Failed);
 
         if (!append) {
-            // New: an empty memory makes no table.
-            if (memoryImage().recordCount() == 0) {
-                cli::err(QStringLiteral("Архив прибора пуст!"));
+            // New: an empty memory makes no table; that report is an error here.
+            cli::StderrSink errors;
+            document.create(table, errors);
+            if (!document.isOpen())
                 return int(cli::Failed);
-            }
-            requireWholeImage(memoryImage());
-            dbf.create();
-            dbf.open();
-            importImage(dbf, memoryImage(), deviceInfo(), false, &sink);
             const int rows = dbf.exactRecordCount();
             dbf.close();
             cli::err(QStringLiteral("Записано строк: %1").arg(rows));
             return int(cli::Ok);
         }
-        // Append: physical order first (the sort index goes), then only the newer readings.
-        dbf.selectIndex(QString());
-        if (dbf.hasIndex(Measurement::SortIndex))
-            dbf.deleteIndex(Measurement::SortIndex);
-        importImage(dbf, memoryImage(), deviceInfo(), true, &sink);
+        // Append: only the newer readings, in file order, then saved.
+        document.append(sink);
         dbf.close();
         return int(cli::Ok);
     });

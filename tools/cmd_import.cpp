@@ -1,22 +1,11 @@
 // qpx-cli import IMAGE MODEL TABLE.db [--append]: what New (or Append) does after a download.
 #include "cli.h"
 
-#include "base/messages.h"
 #include "data/measurementtable.h"
 #include "data/memoryimage.h"
 #include "data/memoryimport.h"
+#include "data/tabledocument.h"
 #include "dbase/dbftable.h"
-
-namespace {
-
-// Messages of the import go to stderr.
-class StderrSink : public MessageSink
-{
-public:
-    void showMessage(const QString &text, const QString &, MessageIcon) override { cli::err(text); }
-};
-
-} // namespace
 
 int cmdImport(const QStringList &args)
 {
@@ -45,25 +34,23 @@ int cmdImport(const QStringList &args)
         device.ModelIndex = model;
         device.TypeCode = 3;
 
-        DbfTable table(Measurement::schema());
-        table.setFileName(positional[2]);
-        StderrSink sink;
+        cli::StderrSink sink;
         if (!append) {
-            if (image.recordCount() == 0) {
-                cli::err(QStringLiteral("Архив прибора пуст!"));
+            // New, as the main window makes it; an empty archive is reported and makes no table.
+            TableDocument document{QString()};
+            document.create(positional[2], sink);
+            if (!document.isOpen())
                 return int(cli::Failed);
-            }
-            requireWholeImage(image);
-            table.create();
-            table.open();
-            importImage(table, image, device, false, &sink);
+            document.table().close();
         } else {
+            DbfTable table(Measurement::schema());
+            table.setFileName(positional[2]);
             table.open();
             if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())
                 cli::err(damaged);
             importImage(table, image, device, true, &sink);
+            table.close();
         }
-        table.close();
         return int(cli::Ok);
     });
 }

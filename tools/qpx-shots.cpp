@@ -301,8 +301,9 @@ int manualPictures(const QDir &out, const QString &manual, const QDir &work)
     grid->setCurrentCell(0, 5);
     form.N17Click();
     QList<int> series2;
-    for (int rec = 1; rec <= form.Dbf1.physicalRecordCount(); ++rec) {
-        if (form.Dbf1.text(rec, form.Dbf1.fieldIndex(QStringLiteral("T_2"))).trimmed() == QStringLiteral("2"))
+    for (int rec = 1; rec <= form.Dbf1().physicalRecordCount(); ++rec) {
+        if (form.Dbf1().text(rec, form.Dbf1().fieldIndex(QStringLiteral("T_2"))).trimmed() ==
+            QStringLiteral("2"))
             series2 << rec;
     }
     grid->selectRecords(series2.mid(1, 4));
@@ -323,7 +324,7 @@ int manualPictures(const QDir &out, const QString &manual, const QDir &work)
     form.PopupMenu1->hide();
 
     // The close question, answered "No" (nothing was edited).
-    form.TableModified = true;
+    emit form.tableController()->editStarted();
     whenModal(is<QMessageBox>, [&file](QWidget *box) {
         save(box, file("save-question.png"));
         static_cast<QMessageBox *>(box)->done(QMessageBox::No);
@@ -340,8 +341,8 @@ int manualPictures(const QDir &out, const QString &manual, const QDir &work)
     form.N8Click();
 
     // The chart: the parameters dialog with series 1, then the chart window.
-    TForm3 form3(&form.Dbf1, &form);
-    TForm4 form4(&form.Dbf1, &form);
+    TForm3 form3(&form.Dbf1(), &form);
+    TForm4 form4(&form.Dbf1(), &form);
     form.setChartWindows(&form3, &form4);
     whenModal(is<TForm4>, [&file, &form3](QWidget *w) {
         auto *params = static_cast<TForm4 *>(w);

@@ -71,7 +71,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), m_helpFile(QStringLiteral
     m_client = new QWidget(this);
     m_client->setAutoFillBackground(true);
     setCentralWidget(m_client);
-    m_view = new TableController(&Dbf1, m_client);
+    m_document.addListener(this);
+    m_view = new TableController(&Dbf1(), m_client);
     buildToolBar();
     // The toolbar spans the client area's top, 29 pixels high; the grid starts 32 pixels from the
     // top and fills the rest.
@@ -80,9 +81,10 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), m_helpFile(QStringLiteral
     layout->setSpacing(3);
     layout->addWidget(ToolBar1, 0, Qt::AlignTop);
     layout->addWidget(m_view->grid(), 1);
-    connect(m_view, &TableController::editStarted, this, [this] { TableModified = true; });
-    connect(m_view, &TableController::rowsDeleted, this, [this] { TableModified = false; });
-    m_report = new MeasurementReport(&Dbf1, this);
+    // The document learns of the operator's edits from the table's view.
+    connect(m_view, &TableController::editStarted, this, [this] { m_document.cellEditStarted(); });
+    connect(m_view, &TableController::rowsDeleted, this, [this] { m_document.rowsDeleted(); });
+    m_report = new MeasurementReport(&Dbf1(), this);
 
     buildMenus();
     buildPopupMenu();
@@ -100,9 +102,9 @@ TForm1::~TForm1()
 {
     // Leaving without the close steps (Exit): a row edit that was never posted is dropped, not
     // written by the table's close.
-    if (Dbf1.isEditing()) {
+    if (Dbf1().isEditing()) {
         try {
-            Dbf1.cancel();
+            Dbf1().cancel();
         } catch (const std::exception &) {
         }
     }
@@ -261,8 +263,7 @@ void TForm1::FormCreate()
     // The dialogs take the default folder only here; a later Open changes it for the next start.
     m_dialogFolder = m_defaultFolder;
 
-    Dbf1.close();
-    TableOpen = false;
+    // The document starts without a table (TableOpen false, Dbf1 closed).
     m_view->sortReset(Measurement::SortIndex);
     disable_button();
     tab_vis_dis();
@@ -332,9 +333,9 @@ void TForm1::disable_button()
 
 void TForm1::tab_vis_en()
 {
-    if (!Dbf1.isOpen())
+    if (!Dbf1().isOpen())
         return;
-    Dbf1.first();
+    Dbf1().first();
     grid()->show();
 }
 
@@ -354,7 +355,7 @@ int TForm1::runDownload()
 
 void TForm1::N2Click()
 {
-    if (TableOpen)
+    if (TableOpen())
         Close_DB();
     FileDialogRequest request;
     request.filter = QStringLiteral("Файлы данных (*.db)");
@@ -383,7 +384,7 @@ void TForm1::N3Click()
     const QString name = Prompts::instance().openFileName(request);
     if (name.isEmpty())
         return;
-    if (TableOpen)
+    if (TableOpen())
         Close_DB();
     m_defaultFolder = QDir::toNativeSeparators(QFileInfo(name).absolutePath());
     Open_DB(name);
@@ -397,7 +398,7 @@ void TForm1::Open_DB(const QString &fileName)
 void TForm1::N4Click()
 {
     // The command is enabled only with a table open; without one there is nothing to add to.
-    if (!TableOpen || !Dbf1.isOpen())
+    if (!TableOpen() || !Dbf1().isOpen())
         return;
     if (runDownload() != 1)
         return;
@@ -424,87 +425,100 @@ void TForm1::Close_DB()
     m_document.close(Prompts::instance());
 }
 
-void TForm1::showGrid(bool shown)
+// The table-open state comes in two steps: the background as soon as the table is open (before
+// New imports into it), the commands and the grid once the table is ready. Leaving it is one step.
+void TForm1::openChanged(bool open)
 {
-    if (shown)
-        tab_vis_en();
-    else
-        tab_vis_dis();
+    if (open) {
+        setBackground(true);
+        return;
+    }
+    disable_button();
+    tab_vis_dis();
+    setBackground(false);
 }
 
-void TForm1::restoreLayout()
+void TForm1::tableReady(bool newlyOpened)
 {
-    m_view->layoutRestore(LayoutValue);
+    enable_button();
+    tab_vis_en();
+    if (newlyOpened)
+        m_view->layoutRestore(LayoutValue);
 }
 
-void TForm1::saveLayout()
+void TForm1::titleChanged(const QString &title)
 {
-    m_view->layoutSave(LayoutValue);
+    setTitle(title);
 }
 
-void TForm1::resetSort()
+void TForm1::aboutToAppend()
 {
     m_view->sortReset(Measurement::SortIndex);
 }
 
-void TForm1::commitEdit()
+void TForm1::aboutToSave()
 {
     m_view->commitEdit();
+}
+
+void TForm1::aboutToClose()
+{
+    m_view->layoutSave(LayoutValue);
 }
 
 // ---- commands of the other subsystems ----
 
 void TForm1::N8Click()
 {
-    if (TableOpen && Dbf1.isOpen())
+    if (TableOpen() && Dbf1().isOpen())
         m_report->preview(this);
 }
 
 void TForm1::N9Click()
 {
-    if (TableOpen && Dbf1.isOpen())
+    if (TableOpen() && Dbf1().isOpen())
         m_report->print(this);
 }
 
 void TForm1::N22Click()
 {
-    if (TableOpen && Dbf1.isOpen())
+    if (TableOpen() && Dbf1().isOpen())
         m_report->printLast(this);
 }
 
 void TForm1::Excel1Click()
 {
-    if (TableOpen && Dbf1.isOpen())
-        exp2excel(Dbf1);
+    if (TableOpen() && Dbf1().isOpen())
+        exp2excel(Dbf1());
 }
 
 void TForm1::N17Click()
 {
-    if (Dbf1.isOpen())
+    if (Dbf1().isOpen())
         m_view->setColumnColour();
 }
 
 void TForm1::N18Click()
 {
-    if (Dbf1.isOpen())
+    if (Dbf1().isOpen())
         m_view->clearColumnColour();
 }
 
 void TForm1::N19Click()
 {
-    if (Dbf1.isOpen())
+    if (Dbf1().isOpen())
         m_view->clearAllColours();
 }
 
 void TForm1::N21Click()
 {
-    if (Dbf1.isOpen())
+    if (Dbf1().isOpen())
         m_view->deleteSelectedRows();
 }
 
 void TForm1::N23Click()
 {
-    if (Dbf1.isOpen())
+    if (Dbf1().isOpen())
         m_view->fitColumns();
 }
 
@@ -515,7 +529,7 @@ void TForm1::N33Click()
 
 void TForm1::N37Click()
 {
-    if (TableOpen)
+    if (TableOpen())
         m_view->renumberRows();
 }
 

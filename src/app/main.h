@@ -21,7 +21,7 @@ class TableController;
 // The program title: application title, window-title suffix and caption of the save question.
 QString programTitle();
 
-class TForm1 : public QMainWindow, private TableDocument::Window
+class TForm1 : public QMainWindow, private TableDocument::Listener
 {
     Q_OBJECT
 public:
@@ -42,14 +42,12 @@ public:
     // Hands the help file to a viewer; by default the program's own help window.
     void setHelpViewer(std::function<void(const QString &)> viewer) { m_helpViewer = std::move(viewer); }
 
-private:
-    TableDocument m_document{*this, programTitle()};
-
-public:
-    // The table document (src/data/tabledocument.h) under the window's own names.
-    DbfTable &Dbf1 = m_document.table;
-    bool &TableOpen = m_document.tableOpen;
-    bool &TableModified = m_document.modified;
+    // The table document (src/data/tabledocument.h), and its table and flags under the window's
+    // own names. The window asks the document to act and follows what it tells.
+    const TableDocument &document() const { return m_document; }
+    DbfTable &Dbf1() { return m_document.table(); }
+    bool TableOpen() const { return m_document.isOpen(); }
+    bool TableModified() const { return m_document.isModified(); }
 
     void Open_DB(const QString &fileName);
     void Create_DB();
@@ -113,19 +111,21 @@ private:
     void buildPopupMenu();
     void FormCreate();
     bool FormClose();
-    // What the table document asks of the window.
-    void setBackground(bool tableOpen) override;
-    void setTableCommandsEnabled(bool enabled) override;
-    void showGrid(bool shown) override;
-    void restoreLayout() override;
-    void saveLayout() override;
-    void resetSort() override;
-    void commitEdit() override;
-    void setTitle(const QString &title) override;
+    void setBackground(bool tableOpen);
+    void setTableCommandsEnabled(bool enabled);
+    void setTitle(const QString &title);
+    // What the table document tells the window.
+    void openChanged(bool open) override;
+    void titleChanged(const QString &title) override;
+    void tableReady(bool newlyOpened) override;
+    void aboutToAppend() override;
+    void aboutToSave() override;
+    void aboutToClose() override;
     int runDownload();
     QAction *command(QMenu *menu, const QString &caption, void (TForm1::*handler)(), int picture = -1,
                      const QKeySequence &shortcut = {});
 
+    TableDocument m_document{programTitle()};
     std::unique_ptr<QSettings> m_settings;
     QString m_defaultFolder;
     QString m_dialogFolder;

@@ -8,166 +8,212 @@
 #include <QFileInfo>
 #include <exception>
 
-TableDocument::TableDocument(Window &window, QString programTitle)
-    : m_window(window), m_programTitle(std::move(programTitle))
-{}
+TableDocument::TableDocument(QString programTitle) : m_programTitle(std::move(programTitle)) {}
 
-void TableDocument::create(const QString &fileName, OperatorPrompts &prompts)
+void TableDocument::addListener(Listener *listener)
 {
-    tableOpen = false;
-    modified = false;
-    table.close();
+    if (listener && !m_listeners.contains(listener))
+        m_listeners.append(listener);
+}
+
+void TableDocument::removeListener(Listener *listener)
+{
+    m_listeners.removeAll(listener);
+}
+
+template <typename Call> void TableDocument::tell(Call call)
+{
+    // A copy: a listener may come or go while it is being told.
+    const QList<Listener *> listeners = m_listeners;
+    for (Listener *listener : listeners)
+        call(*listener);
+}
+
+void TableDocument::setOpen(bool open)
+{
+    if (!open)
+        setModified(false);
+    if (open == m_open)
+        return;
+    m_open = open;
+    tell([open](Listener &l) { l.openChanged(open); });
+}
+
+void TableDocument::setModified(bool modified)
+{
+    if (modified == m_modified)
+        return;
+    m_modified = modified;
+    tell([modified](Listener &l) { l.modifiedChanged(modified); });
+}
+
+void TableDocument::setFileName(const QString &fileName)
+{
+    const QString before = m_table.fileName();
+    m_table.setFileName(fileName);
+    const QString after = m_table.fileName();
+    if (after != before)
+        tell([&after](Listener &l) { l.fileNameChanged(after); });
+}
+
+void TableDocument::setTitle(const QString &title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    tell([&title](Listener &l) { l.titleChanged(title); });
+}
+
+void TableDocument::cellEditStarted()
+{
+    setModified(true);
+}
+
+void TableDocument::rowsDeleted()
+{
+    setModified(false);
+}
+
+void TableDocument::create(const QString &fileName, MessageSink &messages)
+{
+    setOpen(false);
+    m_table.close();
     if (memoryImage().recordCount() == 0) {
-        prompts.showMessage(QStringLiteral("Архив прибора пуст!"), QStringLiteral("Ошибка"),
-                            MessageIcon::Information);
+        messages.showMessage(QStringLiteral("Архив прибора пуст!"), QStringLiteral("Ошибка"),
+                             MessageIcon::Information);
         return;
     }
     requireWholeImage(memoryImage());
-    table.setFileName(fileName);
-    table.setSchema(Measurement::schema());
-    table.create();
-    table.open();
-    tableOpen = true;
-    m_window.setBackground(true);
+    setFileName(fileName);
+    m_table.setSchema(Measurement::schema());
+    m_table.create();
+    m_table.open();
+    setOpen(true);
     try {
-        importImage(table, memoryImage(), deviceInfo(), false, &prompts);
+        importImage(m_table, memoryImage(), deviceInfo(), false, &messages);
     } catch (...) {
         recoverFromFailedImport(true);
         throw;
     }
-    m_window.setTableCommandsEnabled(true);
-    m_window.showGrid(true);
-    m_window.restoreLayout();
-    modified = false;
+    tell([](Listener &l) { l.tableReady(true); });
+    setModified(false);
 }
 
-void TableDocument::open(const QString &fileName, OperatorPrompts &prompts)
+void TableDocument::open(const QString &fileName, MessageSink &messages)
 {
-    table.setFileName(fileName);
+    setFileName(fileName);
     try {
-        table.setSchema(Measurement::schema());
-        table.open();
+        m_table.setSchema(Measurement::schema());
+        m_table.open();
     } catch (const std::exception &) {
         try {
-            table.close();
+            m_table.close();
         } catch (const std::exception &) {
         }
-        prompts.showMessage(QStringLiteral("База данных повреждена !"), QStringLiteral("Ошибка"),
-                            MessageIcon::Error);
+        messages.showMessage(QStringLiteral("База данных повреждена !"), QStringLiteral("Ошибка"),
+                             MessageIcon::Error);
         return;
     }
-    tableOpen = true;
-    table.first();
-    m_window.setBackground(true);
-    m_window.setTableCommandsEnabled(true);
-    m_window.showGrid(true);
-    m_window.restoreLayout();
-    m_window.setTitle(QFileInfo(fileName).completeBaseName() + QStringLiteral(" - ") + m_programTitle);
-    modified = false;
+    m_table.first();
+    setOpen(true);
+    tell([](Listener &l) { l.tableReady(true); });
+    setTitle(QFileInfo(fileName).completeBaseName() + QStringLiteral(" - ") + m_programTitle);
+    setModified(false);
     // Damaged records are never shown; the operator is told that they are there.
-    if (const QString damaged = damagedRecordsText(table); !damaged.isEmpty())
-        prompts.showMessage(damaged, QStringLiteral("Предупреждение"), MessageIcon::Warning);
+    if (const QString damaged = damagedRecordsText(m_table); !damaged.isEmpty())
+        messages.showMessage(damaged, QStringLiteral("Предупреждение"), MessageIcon::Warning);
 }
 
-void TableDocument::append(OperatorPrompts &prompts)
+void TableDocument::append(MessageSink &messages)
 {
-    m_window.resetSort();
+    tell([](Listener &l) { l.aboutToAppend(); });
+    // Only readings newer than the table's last row in file order are added: the sort index
+    // goes, and the table is in file order.
+    if (m_table.isOpen()) {
+        m_table.selectIndex(QString());
+        if (m_table.hasIndex(Measurement::SortIndex))
+            m_table.deleteIndex(Measurement::SortIndex);
+    }
     try {
-        importImage(table, memoryImage(), deviceInfo(), true, &prompts);
+        importImage(m_table, memoryImage(), deviceInfo(), true, &messages);
     } catch (...) {
         recoverFromFailedImport(false);
         throw;
     }
-    tableOpen = true;
+    setOpen(true);
     save();
-    m_window.showGrid(true);
+    tell([](Listener &l) { l.tableReady(false); });
 }
 
 void TableDocument::save()
 {
-    if (!tableOpen)
+    if (!m_open)
         return;
-    if (table.isOpen()) {
-        m_window.commitEdit();
-        if (table.isEditing())
-            table.post();
+    if (m_table.isOpen()) {
+        tell([](Listener &l) { l.aboutToSave(); });
+        if (m_table.isEditing())
+            m_table.post();
     }
     try {
-        table.close();
-        table.open();
+        m_table.close();
+        m_table.open();
     } catch (...) {
         // The table could not be reopened: leave the document without a table rather than
         // with commands that act on a closed one.
-        tableOpen = false;
-        modified = false;
-        m_window.setTableCommandsEnabled(false);
-        m_window.showGrid(false);
-        m_window.setBackground(false);
+        setOpen(false);
         throw;
     }
-    modified = false;
+    setModified(false);
 }
 
 void TableDocument::close(OperatorPrompts &prompts)
 {
-    if (modified) {
+    if (m_modified) {
         const auto answer = prompts.askYesNo(QStringLiteral("Сохранить изменения в таблицах ?"),
                                              m_programTitle, MessageIcon::Question);
         if (answer == OperatorPrompts::Answer::Yes) {
             save();
-        } else if (table.isEditing()) {
+        } else if (m_table.isEditing()) {
             // No: the edit that was not posted yet is dropped, not written by the close below.
-            table.cancel();
+            m_table.cancel();
         }
     }
-    m_window.saveLayout();
-    tableOpen = false;
-    modified = false;
+    tell([](Listener &l) { l.aboutToClose(); });
     std::exception_ptr closeError;
-    if (table.isOpen()) {
+    if (m_table.isOpen()) {
         try {
-            table.close();
+            m_table.close();
         } catch (...) {
             closeError = std::current_exception();
         }
         // The production index file is removed whoever made it; any failure is ignored.
-        QFile::remove(table.indexFileName());
+        QFile::remove(m_table.indexFileName());
     }
-    m_window.setTableCommandsEnabled(false);
-    m_window.showGrid(false);
-    m_window.setTitle(m_programTitle);
-    m_window.setBackground(false);
+    setOpen(false);
+    setTitle(m_programTitle);
     if (closeError)
         std::rethrow_exception(closeError);
 }
 
 // After an import that stopped part-way, the rows posted so far are in the file. The document
-// shows them as a normally open table (commands enabled, grid shown; after New also the saved
-// layout, which an Append keeps from before) before the error reaches the operator; if the table
-// itself is no longer usable it goes to the no-table state.
-void TableDocument::recoverFromFailedImport(bool restoreLayout)
+// keeps them as a normally open table, ready for the operator (after New also with the saved
+// layout, which an Append keeps from before), before the error reaches the operator; if the
+// table itself is no longer usable the document goes to the no-table state.
+void TableDocument::recoverFromFailedImport(bool newlyOpened)
 {
     try {
-        if (table.isEditing())
-            table.cancel();
-        if (table.isOpen()) {
-            tableOpen = true;
-            m_window.setBackground(true);
-            m_window.setTableCommandsEnabled(true);
-            m_window.showGrid(true);
-            if (restoreLayout)
-                m_window.restoreLayout();
+        if (m_table.isEditing())
+            m_table.cancel();
+        if (m_table.isOpen()) {
+            setOpen(true);
+            tell([newlyOpened](Listener &l) { l.tableReady(newlyOpened); });
             return;
         }
     } catch (...) {
     }
-    tableOpen = false;
-    modified = false;
     try {
-        table.close();
+        m_table.close();
     } catch (...) {
     }
-    m_window.setTableCommandsEnabled(false);
-    m_window.showGrid(false);
-    m_window.setBackground(false);
+    setOpen(false);
 }

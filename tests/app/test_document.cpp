@@ -1,5 +1,7 @@
-// The table document through the main window's commands: New, Open, Append, Save and Close with
-// scripted prompts and a prepared instrument memory in place of the download.
+// What the main window adds to the table document (tests/data/test_tabledocument.cpp): the file
+// dialogs and the download step of New, Open and Append, the window's states and title, the save
+// question at the close box and none at Exit, the grid's part, with scripted prompts and a
+// prepared instrument memory in place of the download.
 #include "app/main.h"
 #include "base/regional.h"
 #include "data/measurementtable.h"
@@ -105,9 +107,9 @@ protected:
 
     void expectTableOpenState()
     {
-        EXPECT_TRUE(form->TableOpen);
-        EXPECT_TRUE(form->Dbf1.isOpen());
-        EXPECT_FALSE(form->TableModified);
+        EXPECT_TRUE(form->TableOpen());
+        EXPECT_TRUE(form->Dbf1().isOpen());
+        EXPECT_FALSE(form->TableModified());
         EXPECT_TRUE(form->N4->isEnabled());
         EXPECT_TRUE(form->N7->isEnabled());
         EXPECT_TRUE(form->ToolButton3->isEnabled());
@@ -116,8 +118,8 @@ protected:
     }
     void expectNoTableState()
     {
-        EXPECT_FALSE(form->TableOpen);
-        EXPECT_FALSE(form->Dbf1.isOpen());
+        EXPECT_FALSE(form->TableOpen());
+        EXPECT_FALSE(form->Dbf1().isOpen());
         EXPECT_FALSE(form->N4->isEnabled());
         EXPECT_FALSE(form->N7->isEnabled());
         EXPECT_FALSE(form->ToolButton3->isEnabled());
@@ -142,31 +144,11 @@ TEST_F(DocumentTest, NewDownloadsIntoANewTableAndKeepsTheTitle)
     EXPECT_TRUE(prompts.messages.empty());
     expectTableOpenState();
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("new.db"))));
-    EXPECT_EQ(columnOf(form->Dbf1, Measurement::N),
+    EXPECT_EQ(columnOf(form->Dbf1(), Measurement::N),
               QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
-    EXPECT_EQ(form->Dbf1.recNo(), 1);
+    EXPECT_EQ(form->Dbf1().recNo(), 1);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("ЛКТ-ДН7"));
     EXPECT_EQ(applicationTitle(), QStringLiteral("Лкт-ДН7"));
-}
-
-TEST_F(DocumentTest, NewWithAnEmptyInstrumentMemoryCreatesNothing)
-{
-    const QString existing = path(QStringLiteral("old.db"));
-    {
-        QFile f(existing);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("keep");
-    }
-    fillImage({});
-    newTable(QStringLiteral("old.db"));
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Архив прибора пуст!"));
-    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Ошибка"));
-    EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Information);
-    QFile f(existing);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("keep"));
-    expectNoTableState();
 }
 
 TEST_F(DocumentTest, NewStopsWhenTheDialogIsCancelledOrTheDownloadFails)
@@ -184,7 +166,7 @@ TEST_F(DocumentTest, NewStopsWhenTheDialogIsCancelledOrTheDownloadFails)
 TEST_F(DocumentTest, NewAsksTheSaveQuestionBeforeTheFileDialogAndReplacesAnExistingFile)
 {
     newTable(QStringLiteral("a.db"));
-    form->TableModified = true;
+    emit form->tableController()->editStarted();
     prompts.answers.push_back(Prompts::Answer::No);
     form->N2->trigger(); // dialog cancelled after the question
     EXPECT_EQ(prompts.log, QStringList({QStringLiteral("save dialog"), QStringLiteral("download"),
@@ -194,7 +176,7 @@ TEST_F(DocumentTest, NewAsksTheSaveQuestionBeforeTheFileDialogAndReplacesAnExist
 
     fillImage({ThreeReadings[0]});
     newTable(QStringLiteral("a.db"));
-    EXPECT_EQ(form->Dbf1.rowCount(), 1);
+    EXPECT_EQ(form->Dbf1().rowCount(), 1);
 }
 
 TEST_F(DocumentTest, OpenSetsTheTitleAndTheDefaultFolder)
@@ -213,8 +195,8 @@ TEST_F(DocumentTest, OpenSetsTheTitleAndTheDefaultFolder)
     EXPECT_EQ(applicationTitle(), QStringLiteral("2005 - Лкт-ДН7"));
     EXPECT_EQ(form->defaultFolder(), QDir::toNativeSeparators(work.filePath(QStringLiteral("year"))));
     EXPECT_EQ(form->dialogFolder(), dialogFolder); // dialogs follow only from the next start
-    EXPECT_EQ(form->Dbf1.rowCount(), 3);
-    EXPECT_EQ(form->Dbf1.recNo(), 1);
+    EXPECT_EQ(form->Dbf1().rowCount(), 3);
+    EXPECT_EQ(form->Dbf1().recNo(), 1);
 
     // Closing the window writes the folder; the next start opens the dialogs there.
     form->show();
@@ -225,109 +207,42 @@ TEST_F(DocumentTest, OpenSetsTheTitleAndTheDefaultFolder)
     EXPECT_EQ(next.dialogFolder(), QDir::toNativeSeparators(work.filePath(QStringLiteral("year"))));
 }
 
-TEST_F(DocumentTest, OpenOfAMissingOrCorruptFileReportsADamagedDatabase)
-{
-    const QString corrupt = path(QStringLiteral("corrupt.db"));
-    {
-        QFile f(corrupt);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(40, 'x'));
-    }
-    for (const QString &file : {path(QStringLiteral("missing.db")), corrupt}) {
-        prompts.messages.clear();
-        openTable(file);
-        ASSERT_EQ(prompts.messages.size(), 1u) << file.toStdString();
-        EXPECT_EQ(prompts.messages[0].text, QStringLiteral("База данных повреждена !"));
-        EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Ошибка"));
-        EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Error);
-        expectNoTableState();
-    }
-    EXPECT_FALSE(QFile::exists(path(QStringLiteral("missing.db"))));
-}
-
-TEST_F(DocumentTest, OpenOfATableWithDamagedRecordsWarnsAndShowsTheReadings)
-{
-    newTable(QStringLiteral("cut.db"));
-    form->N7->trigger();
-    const QString file = path(QStringLiteral("cut.db"));
-    QByteArray bytes;
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        bytes = f.readAll();
-        ASSERT_EQ(bytes.size(), 289 + 300 + 1);
-        bytes.replace(289 + 100, 100, QByteArray(100, '\0')); // what a power cut leaves
-        f.seek(0);
-        f.write(bytes);
-    }
-    openTable(file);
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_TRUE(prompts.messages[0].text.contains(QStringLiteral("Повреждённых записей")));
-    EXPECT_TRUE(prompts.messages[0].text.contains(QStringLiteral(": 1 ")));
-    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Предупреждение"));
-    EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Warning);
-    expectTableOpenState();
-    EXPECT_EQ(form->Dbf1.rowCount(), 2);
-    form->N7->trigger();
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll().mid(289), bytes.mid(289)); // left in the file
-}
-
 TEST_F(DocumentTest, CancellingTheOpenDialogKeepsTheCurrentTable)
 {
     newTable(QStringLiteral("keep.db"));
-    form->TableModified = true;
+    emit form->tableController()->editStarted();
     form->N3->trigger();
     EXPECT_TRUE(prompts.questions.empty());
-    EXPECT_TRUE(form->TableOpen);
-    EXPECT_TRUE(form->TableModified);
+    EXPECT_TRUE(form->TableOpen());
+    EXPECT_TRUE(form->TableModified());
 }
 
-TEST_F(DocumentTest, AppendAddsOnlyNewerReadingsAndSaves)
+TEST_F(DocumentTest, AppendDownloadsFirstAndKeepsTheTableShown)
 {
     newTable(QStringLiteral("append.db"));
 
-    // Nothing newer: no row added, 0 reported, and the table is still saved.
-    form->TableModified = true;
+    // Nothing newer: 0 reported to the operator, the table saved and still shown.
+    emit form->tableController()->editStarted();
     form->N4->trigger();
+    EXPECT_EQ(downloads, 2);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Добавлено записей: 0"));
-    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Дополнение"));
-    EXPECT_EQ(form->Dbf1.rowCount(), 3);
-    EXPECT_FALSE(form->TableModified);
+    EXPECT_FALSE(form->TableModified());
+    EXPECT_EQ(form->Dbf1().recNo(), 1);
     expectTableOpenState();
 
-    QList<Reading> more = ThreeReadings;
-    more << Reading{1500, 0, 7, 11, 2005, 10, 0, 1} << Reading{1600, 0, 8, 11, 2005, 8, 0, 0};
-    fillImage(more);
-    form->N4->trigger();
-    EXPECT_EQ(prompts.messages.back().text, QStringLiteral("Добавлено записей: 2"));
-    EXPECT_EQ(columnOf(form->Dbf1, Measurement::N).last(), QStringLiteral("5"));
-    EXPECT_EQ(form->Dbf1.recNo(), 1);
-
     // A failed download leaves the table as it was.
+    QList<Reading> more = ThreeReadings;
+    more << Reading{1500, 0, 7, 11, 2005, 10, 0, 1};
+    fillImage(more);
     downloadResult = 2;
     form->N4->trigger();
-    EXPECT_EQ(prompts.messages.size(), 2u);
-    EXPECT_EQ(form->Dbf1.rowCount(), 5);
+    EXPECT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(form->Dbf1().rowCount(), 3);
+    expectTableOpenState();
 }
 
-TEST_F(DocumentTest, SaveWritesAPendingEditAndReopens)
-{
-    newTable(QStringLiteral("save.db"));
-    form->Dbf1.last();
-    form->Dbf1.edit();
-    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("проверка"));
-    form->TableModified = true;
-    form->ToolButton3->click();
-    EXPECT_FALSE(form->TableModified);
-    EXPECT_TRUE(form->Dbf1.isOpen());
-    EXPECT_EQ(form->Dbf1.recNo(), 1);
-    EXPECT_EQ(columnOf(form->Dbf1, Measurement::COMMENT).last(), QStringLiteral("проверка"));
-}
-
-TEST_F(DocumentTest, CloseAsksOnlyWithAnUnsavedEdit)
+TEST_F(DocumentTest, CloseAsksUnderTheProgramTitleAndLeavesTheNoTableState)
 {
     newTable(QStringLiteral("close.db"));
     form->N7->trigger();
@@ -335,11 +250,10 @@ TEST_F(DocumentTest, CloseAsksOnlyWithAnUnsavedEdit)
     expectNoTableState();
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Лкт-ДН7"));
 
-    // No: the pending edit is dropped.
     openTable(path(QStringLiteral("close.db")));
-    form->Dbf1.edit();
-    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("lost"));
-    form->TableModified = true;
+    form->Dbf1().edit();
+    form->Dbf1().setText(Measurement::COMMENT, QStringLiteral("lost"));
+    emit form->tableController()->editStarted();
     prompts.answers.push_back(Prompts::Answer::No);
     form->N7->trigger();
     ASSERT_EQ(prompts.questions.size(), 1u);
@@ -347,35 +261,8 @@ TEST_F(DocumentTest, CloseAsksOnlyWithAnUnsavedEdit)
     EXPECT_EQ(prompts.questions[0].caption, QStringLiteral("Лкт-ДН7"));
     EXPECT_EQ(prompts.questions[0].icon, MessageIcon::Question);
     expectNoTableState();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Лкт-ДН7"));
     EXPECT_EQ(applicationTitle(), QStringLiteral("Лкт-ДН7"));
-
-    // Yes: it is saved first.
-    openTable(path(QStringLiteral("close.db")));
-    EXPECT_EQ(columnOf(form->Dbf1, Measurement::COMMENT).first(), QString());
-    form->Dbf1.edit();
-    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("kept"));
-    form->TableModified = true;
-    prompts.answers.push_back(Prompts::Answer::Yes);
-    form->N7->trigger();
-    openTable(path(QStringLiteral("close.db")));
-    EXPECT_EQ(columnOf(form->Dbf1, Measurement::COMMENT).first(), QStringLiteral("kept"));
-}
-
-TEST_F(DocumentTest, CloseDeletesTheIndexFileOfTheTablesName)
-{
-    newTable(QStringLiteral("data.db"));
-    const QString index = path(QStringLiteral("data.mdx"));
-    {
-        QFile f(index);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("someone else's");
-    }
-    const QString other = path(QStringLiteral("other.mdx"));
-    ASSERT_TRUE(QFile::copy(index, other));
-    form->N7->trigger();
-    EXPECT_FALSE(QFile::exists(index));
-    EXPECT_TRUE(QFile::exists(other));
-    EXPECT_TRUE(prompts.messages.empty());
 }
 
 TEST_F(DocumentTest, AFailedImportLeavesTheRowsPostedSoFarInAnOpenTable)
@@ -389,8 +276,8 @@ TEST_F(DocumentTest, AFailedImportLeavesTheRowsPostedSoFarInAnOpenTable)
     EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Лкт-ДН7"));
     EXPECT_EQ(prompts.messages[0].icon, MessageIcon::Error);
     expectTableOpenState();
-    EXPECT_EQ(form->Dbf1.rowCount(), 1);
-    EXPECT_EQ(form->Dbf1.state(), DbfTable::State::Browse);
+    EXPECT_EQ(form->Dbf1().rowCount(), 1);
+    EXPECT_EQ(form->Dbf1().state(), DbfTable::State::Browse);
 
     // The same for Append: the table stays open with every command working.
     fillImage(ThreeReadings);
@@ -417,9 +304,9 @@ TEST_F(DocumentTest, AFileThatCannotBeCreatedEndsNewWithoutATable)
 TEST_F(DocumentTest, ExitDropsAnUnpostedEditWithoutAskingWhileTheCloseBoxAsks)
 {
     newTable(QStringLiteral("exit.db"));
-    form->Dbf1.edit();
-    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("half-edited"));
-    form->TableModified = true;
+    form->Dbf1().edit();
+    form->Dbf1().setText(Measurement::COMMENT, QStringLiteral("half-edited"));
+    emit form->tableController()->editStarted();
     // "Выход" ends the running message loop. Triggered outside one, Qt would keep the request and
     // end every later local loop (a pop-up menu's, a download's wait) of this test program at once.
     QTimer::singleShot(0, form.get(), [this] { form->N11->trigger(); });
@@ -429,11 +316,11 @@ TEST_F(DocumentTest, ExitDropsAnUnpostedEditWithoutAskingWhileTheCloseBoxAsks)
 
     form = std::make_unique<TForm1>();
     openTable(path(QStringLiteral("exit.db")));
-    EXPECT_EQ(columnOf(form->Dbf1, Measurement::COMMENT).first(), QString());
+    EXPECT_EQ(columnOf(form->Dbf1(), Measurement::COMMENT).first(), QString());
 
-    form->Dbf1.edit();
-    form->Dbf1.setText(Measurement::COMMENT, QStringLiteral("half-edited"));
-    form->TableModified = true;
+    form->Dbf1().edit();
+    form->Dbf1().setText(Measurement::COMMENT, QStringLiteral("half-edited"));
+    emit form->tableController()->editStarted();
     prompts.answers.push_back(Prompts::Answer::Yes);
     form->show();
     EXPECT_TRUE(form->close());
@@ -449,9 +336,9 @@ TEST_F(DocumentTest, TheGridDrivesTheModifiedFlagAndTheLayoutIsSavedAtEveryClose
 {
     newTable(QStringLiteral("grid.db"));
     emit form->tableController()->editStarted();
-    EXPECT_TRUE(form->TableModified);
+    EXPECT_TRUE(form->TableModified());
     emit form->tableController()->rowsDeleted();
-    EXPECT_FALSE(form->TableModified);
+    EXPECT_FALSE(form->TableModified());
     form->N7->trigger();
 
     // Closing the window without ever opening a table still saves the grid layout.

@@ -7,6 +7,7 @@
 #include "simulator/ptyinstrument.h"
 #include "support/scriptedprompts.h"
 #include "ui/apptitle.h"
+#include "view/widgets/tablecontroller.h"
 
 #include <QAction>
 #include <QFile>
@@ -58,9 +59,9 @@ protected:
     QStringList column(const QString &field)
     {
         QStringList values;
-        const int f = form->Dbf1.fieldIndex(field);
-        for (int row = 0; row < form->Dbf1.rowCount(); ++row)
-            values << form->Dbf1.text(form->Dbf1.recordAt(row), f);
+        const int f = form->Dbf1().fieldIndex(field);
+        for (int row = 0; row < form->Dbf1().rowCount(); ++row)
+            values << form->Dbf1().text(form->Dbf1().recordAt(row), f);
         return values;
     }
 
@@ -85,36 +86,36 @@ TEST_F(EndToEndTest, NewAppendSaveAndCloseAgainstTheSimulator)
     prompts.fileNames.push_back(file);
     form->N2->trigger();
     EXPECT_TRUE(prompts.messages.empty()) << prompts.log.join(QLatin1Char('|')).toStdString();
-    ASSERT_TRUE(form->TableOpen);
-    EXPECT_EQ(form->Dbf1.rowCount(), 25);
+    ASSERT_TRUE(form->TableOpen());
+    EXPECT_EQ(form->Dbf1().rowCount(), 25);
     EXPECT_EQ(column(Measurement::N).first(), QStringLiteral("1"));
     EXPECT_EQ(column(Measurement::N).last(), QStringLiteral("25"));
     EXPECT_EQ(applicationTitle(), QStringLiteral("Лкт-ДН7"));
     EXPECT_EQ(instrument->commandsReceived(), QByteArrayLiteral("VN"));
 
     // Append with nothing newer: 0 added, and the table is still saved.
-    form->TableModified = true;
+    emit form->tableController()->editStarted();
     form->N4->trigger();
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Добавлено записей: 0"));
-    EXPECT_EQ(form->Dbf1.rowCount(), 25);
-    EXPECT_FALSE(form->TableModified);
+    EXPECT_EQ(form->Dbf1().rowCount(), 25);
+    EXPECT_FALSE(form->TableModified());
 
     // The instrument has taken 15 more readings: only those are appended.
     plugIn(full, 5);
     form->N4->trigger();
     ASSERT_EQ(prompts.messages.size(), 2u);
     EXPECT_EQ(prompts.messages[1].text, QStringLiteral("Добавлено записей: 15"));
-    EXPECT_EQ(form->Dbf1.rowCount(), 40);
+    EXPECT_EQ(form->Dbf1().rowCount(), 40);
     EXPECT_EQ(column(Measurement::N).last(), QStringLiteral("40"));
 
     // Close, then Open of the same file: title from the file name.
     form->N7->trigger();
-    EXPECT_FALSE(form->TableOpen);
+    EXPECT_FALSE(form->TableOpen());
     prompts.fileNames.push_back(file);
     form->N3->trigger();
     EXPECT_EQ(form->windowTitle(), QStringLiteral("e2e - Лкт-ДН7"));
-    EXPECT_EQ(form->Dbf1.rowCount(), 40);
+    EXPECT_EQ(form->Dbf1().rowCount(), 40);
 }
 
 TEST_F(EndToEndTest, NewWithoutAnInstrumentLeavesNoTable)
@@ -122,6 +123,6 @@ TEST_F(EndToEndTest, NewWithoutAnInstrumentLeavesNoTable)
     settings.setValue(QStringLiteral("Ports/COM1"), work.filePath(QStringLiteral("no-com1")));
     prompts.fileNames.push_back(work.filePath(QStringLiteral("none.db")));
     form->N2->trigger();
-    EXPECT_FALSE(form->TableOpen);
+    EXPECT_FALSE(form->TableOpen());
     EXPECT_FALSE(QFile::exists(work.filePath(QStringLiteral("none.db"))));
 }

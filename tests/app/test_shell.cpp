@@ -10,6 +10,7 @@
 #include "support/besideexecutable.h"
 #include "support/scriptedprompts.h"
 #include "support/windowwaits.h"
+#include "view/widgets/tablecontroller.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
@@ -67,7 +68,7 @@ TEST_F(ShellTest, FirstStartWritesTheCurrentDirectoryAtOnce)
     // The no-table state, maximised but not yet shown, designed caption.
     EXPECT_FALSE(form.isVisible());
     EXPECT_TRUE(form.windowState() & Qt::WindowMaximized);
-    EXPECT_FALSE(form.TableOpen);
+    EXPECT_FALSE(form.TableOpen());
     EXPECT_FALSE(form.grid()->isVisibleTo(&form));
     EXPECT_EQ(form.backgroundColour(), QApplication::palette().color(QPalette::Dark));
     EXPECT_EQ(form.windowTitle(), QStringLiteral("ЛКТ-ДН7"));
@@ -107,14 +108,14 @@ TEST_F(ShellTest, ExitSkipsTheCloseSteps)
     TForm1 form;
     form.show();
     settings.setValue(QStringLiteral("Default_dir"), QStringLiteral("/changed"));
-    form.TableModified = true; // a close would ask the save question
+    emit form.tableController()->editStarted(); // a close would ask the save question
     // "Выход" ends the message loop itself; the window is never closed.
     QTimer::singleShot(0, &form, [&form] { form.N11->trigger(); });
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(prompts.questions.empty());
     EXPECT_EQ(settings.value(QStringLiteral("Default_dir")).toString(), QStringLiteral("/changed"));
-    form.TableModified = false;
+    emit form.tableController()->rowsDeleted(); // the flag back to false
 }
 
 TEST_F(ShellTest, HelpFileBesideTheExecutableWinsOverTheBuildTimePath)
@@ -347,9 +348,9 @@ TEST_F(ShellTest, EveryControlHasAnAccessibleName)
     TForm1 form;
     form.show();
     EXPECT_EQ(unnamedControls(&form).join(QLatin1Char('|')), QString());
-    TForm4 params(&form.Dbf1, &form);
+    TForm4 params(&form.Dbf1(), &form);
     EXPECT_EQ(unnamedControls(&params).join(QLatin1Char('|')), QString());
-    TForm3 chart(&form.Dbf1, &form);
+    TForm3 chart(&form.Dbf1(), &form);
     EXPECT_EQ(unnamedControls(&chart).join(QLatin1Char('|')), QString());
     TForm2 download(&form);
     EXPECT_EQ(unnamedControls(&download).join(QLatin1Char('|')), QString());

@@ -186,9 +186,9 @@ TEST_F(ChartOnTable, ChartCommandOpensTheChartOnlyAfterOk)
     TForm1 form;
     prompts.fileNames.push_back(path());
     form.N3->trigger();
-    ASSERT_TRUE(form.TableOpen);
-    TForm4 form4(&form.Dbf1, &form);
-    TForm3 form3(&form.Dbf1, &form);
+    ASSERT_TRUE(form.TableOpen());
+    TForm4 form4(&form.Dbf1(), &form);
+    TForm3 form3(&form.Dbf1(), &form);
     form.setChartWindows(&form3, &form4);
 
     int chartsShown = 0;
@@ -209,7 +209,7 @@ TEST_F(ChartOnTable, ChartCommandOpensTheChartOnlyAfterOk)
     form.N15->trigger();
     EXPECT_EQ(chartsShown, 1);
     EXPECT_EQ(pointsShown, 3);
-    EXPECT_FALSE(form.Dbf1.filtered());
+    EXPECT_FALSE(form.Dbf1().filtered());
 
     whenShown(&form4, [&] {
         form4.Edit1->setText(QStringLiteral("6"));
@@ -219,6 +219,6 @@ TEST_F(ChartOnTable, ChartCommandOpensTheChartOnlyAfterOk)
     EXPECT_EQ(chartsShown, 1);
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_EQ(prompts.messages[0].text, NoSeries);
-    EXPECT_FALSE(form.Dbf1.filtered());
+    EXPECT_FALSE(form.Dbf1().filtered());
     form.setChartWindows(nullptr, nullptr);
 }
