@@ -92,7 +92,7 @@ QList<Reading> labDays()
     const double startMass[] = {152.4, 87.3, 12.6};
     const double loss[] = {0.42, 0.21, 0.27};
     for (int step = 0; step < 14; ++step) {
-        const QDateTime at = start.addSecs(step * 47 * 60);
+        const QDateTime at = start.addSecs(qint64(step) * 47 * 60);
         if (step % 4 == 1)
             out.append({250.0 + step * 0.1, 0, at.addSecs(-300)});
         for (int s = 0; s < 3; ++s) {
@@ -110,7 +110,7 @@ QString makeTable(const QDir &dir, const QList<Reading> &readings)
     DeviceInfo device;
     device.ModelIndex = 5;
     device.TypeCode = 3;
-    const QString file = dir.filePath(QStringLiteral("2026-03.db"));
+    QString file = dir.filePath(QStringLiteral("2026-03.db"));
     DbfTable table(Measurement::schema());
     table.setFileName(file);
     table.create();
